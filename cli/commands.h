@@ -1,0 +1,17 @@
+#pragma once
+// The subcommands of vantorel-cli. Each takes the arguments after its name and returns the exit
+// status: 0 for success, 1 when an input failed, 64 for a usage error.
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+namespace vantorel::cli {
+
+inline constexpr int exitUsage = 64;
+
+int info(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+/// The one-sentence text for an exception thrown while loading or exporting.
+std::string describe(const std::exception& error);
+
+}  // namespace vantorel::cli

@@ -1,0 +1,103 @@
+#include "commands.h"
+#include "model_facts.h"
+
+#include "input/load_error.h"
+#include "input/model_loader.h"
+#include "input/sample_models.h"
+
+#include <filesystem>
+#include <iostream>
+#include <system_error>
+
+namespace vantorel::cli {
+namespace {
+
+constexpr const char* infoHelp = R"(Usage: vantorel-cli info [--json] PATH...
+       vantorel-cli info [--json] --sample vase|planter
+
+Prints the facts of each model: name, format, unit, objects (id, name,
+triangles, colour), total triangles and vertices, palette and notes.
+
+Options:
+  --sample NAME  use a built-in sample: "vase" (Twisted vase) or "planter"
+                 (Planter and saucer); may be given more than once
+  --json         one JSON object per model and line, for scripts
+  -h, --help     show this help
+
+A file that can't be read is reported on standard error and the exit status
+is 1; the other models are still reported.
+)";
+
+struct Source {
+  std::string path;    // empty for a sample
+  std::string sample;  // "vase" or "planter"
+};
+
+}  // namespace
+
+std::string describe(const std::exception& error) {
+  if (const auto* load = dynamic_cast<const LoadError*>(&error)) return load->userText();
+  if (const auto* system = dynamic_cast<const std::system_error*>(&error)) {
+    std::string text = system->code().message();
+    return text + ".";
+  }
+  return error.what();
+}
+
+int info(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  bool json = false;
+  std::vector<Source> sources;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (a == "-h" || a == "--help") {
+      out << infoHelp;
+      return 0;
+    } else if (a == "--json") {
+      json = true;
+    } else if (a == "--sample") {
+      if (i + 1 == args.size() || (args[i + 1] != "vase" && args[i + 1] != "planter")) {
+        err << "vantorel-cli info: --sample takes \"vase\" or \"planter\".\n";
+        return exitUsage;
+      }
+      sources.push_back({{}, args[++i]});
+    } else if (a == "--") {
+      for (++i; i < args.size(); ++i) sources.push_back({args[i], {}});
+    } else if (a.starts_with("-") && a != "-") {
+      err << "vantorel-cli info: unknown option " << a << ". See vantorel-cli info --help.\n";
+      return exitUsage;
+    } else {
+      sources.push_back({a, {}});
+    }
+  }
+  if (sources.empty()) {
+    err << "vantorel-cli info: name a model file or a sample. See vantorel-cli info --help.\n";
+    return exitUsage;
+  }
+
+  int status = 0;
+  bool first = true;
+  for (const auto& source : sources) {
+    PrintModel model;
+    try {
+      if (!source.sample.empty()) {
+        model = source.sample == "vase" ? SampleModels::twistedVase() : SampleModels::planterAndSaucer();
+      } else {
+        model = ModelLoader::load(std::filesystem::path(source.path));
+      }
+    } catch (const std::exception& e) {
+      err << (source.path.empty() ? source.sample : source.path) << ": " << describe(e) << "\n";
+      status = 1;
+      continue;
+    }
+    if (json) {
+      out << modelFacts(model, source.path).dump() << "\n";
+    } else {
+      if (!first) out << "\n";
+      out << modelFactsText(model, source.path);
+    }
+    first = false;
+  }
+  return status;
+}
+
+}  // namespace vantorel::cli

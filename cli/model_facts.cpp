@@ -1,0 +1,58 @@
+#include "model_facts.h"
+
+#include "input/number_format.h"
+
+#include <sstream>
+
+namespace vantorel::cli {
+
+nlohmann::ordered_json modelFacts(const PrintModel& model, const std::string& file) {
+  nlohmann::ordered_json objects = nlohmann::ordered_json::array();
+  for (const auto& o : model.objects) {
+    objects.push_back({{"id", o.id},
+                       {"name", o.name},
+                       {"triangles", o.triangleCount()},
+                       {"color", o.color ? nlohmann::ordered_json(*o.color) : nlohmann::ordered_json(nullptr)},
+                       {"triangleColors", o.triangleColors.has_value()}});
+  }
+  nlohmann::ordered_json palette = nlohmann::ordered_json::array();
+  for (const auto& c : model.palette) palette.push_back(hexText(c));
+  return {{"file", file.empty() ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(file)},
+          {"name", model.name},
+          {"format", rawValue(model.format)},
+          {"unit", model.unit},
+          {"triangles", model.triangleCount()},
+          {"vertices", model.vertexCount()},
+          {"objects", std::move(objects)},
+          {"palette", std::move(palette)},
+          {"notes", model.notes}};
+}
+
+std::string modelFactsText(const PrintModel& model, const std::string& file) {
+  std::ostringstream out;
+  out << model.name << "\n";
+  if (!file.empty()) out << "  File       " << file << "\n";
+  out << "  Format     " << label(model.format) << "\n";
+  out << "  Unit       " << model.unit << "\n";
+  out << "  Objects    " << formatCount(model.objects.size()) << "\n";
+  for (const auto& o : model.objects) {
+    out << "    #" << o.id << "  " << o.name << ": " << formatCount(o.triangleCount()) << " triangles";
+    if (o.triangleColors) {
+      out << ", colours per triangle";
+    } else if (o.color && std::size_t(*o.color) < model.palette.size()) {
+      out << ", colour " << hexText(model.palette[std::size_t(*o.color)]);
+    }
+    out << "\n";
+  }
+  out << "  Triangles  " << formatCount(model.triangleCount()) << "\n";
+  out << "  Vertices   " << formatCount(model.vertexCount()) << "\n";
+  out << "  Palette    ";
+  if (model.palette.empty()) out << "none";
+  for (std::size_t i = 0; i < model.palette.size(); ++i) out << (i ? " " : "") << hexText(model.palette[i]);
+  out << "\n";
+  if (model.notes.empty()) out << "  Notes      none\n";
+  for (std::size_t i = 0; i < model.notes.size(); ++i) out << (i ? "             " : "  Notes      ") << model.notes[i] << "\n";
+  return out.str();
+}
+
+}  // namespace vantorel::cli

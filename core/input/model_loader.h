@@ -1,0 +1,34 @@
+#pragma once
+// The one entry that turns a file into a model: picks the reader by extension, reads the bytes,
+// derives the display name, and lists the model files of a folder for batch work.
+#include "input/print_model.h"
+
+#include <cstddef>
+#include <filesystem>
+#include <set>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vantorel::ModelLoader {
+
+/// The readable extensions, lower case, without a dot.
+const std::set<std::string, std::less<>>& extensions();
+
+/// True when the path's extension, lower-cased, is readable.
+bool canOpen(const std::filesystem::path& file);
+
+/// Loads the file. Throws LoadError::unsupported (without reading) for another extension,
+/// std::filesystem::filesystem_error when the file can't be read, and the reader's LoadError.
+PrintModel load(const std::filesystem::path& file);
+
+/// Hands `bytes` to the reader for `ext` (any case). Throws LoadError.
+PrintModel load(std::span<const std::byte> bytes, std::string_view ext, std::string_view name);
+
+/// The readable model files in `folder` and its subfolders, in the order a file browser shows
+/// them (runs of digits compared by value). Hidden files and folders (and "._" shadow files) are
+/// skipped, directory links are not followed, and enumeration errors are ignored.
+std::vector<std::filesystem::path> files(const std::filesystem::path& folder);
+
+}  // namespace vantorel::ModelLoader
