@@ -1,0 +1,166 @@
+#include "bench_support.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <random>
+#include <stdexcept>
+#include <array>
+
+namespace vantorel::bench {
+
+ModelObject closedMesh(std::size_t triangles) {
+  // A (p, q) torus knot swept by a circle: every vertex is shared by six triangles, no boundary.
+  const std::size_t ringSegments = 48;
+  const std::size_t rings = std::max<std::size_t>(3, triangles / (2 * ringSegments));
+  ModelObject m;
+  m.name = "knot";
+  m.positions.reserve(rings * ringSegments);
+  const double p = 2, q = 3, tube = 6;
+  auto centre = [&](double t) {
+    const double r = 30 + 12 * std::cos(q * t);
+    return std::array<double, 3>{r * std::cos(p * t), r * std::sin(p * t), 12 * std::sin(q * t) + 40};
+  };
+  const double twoPi = 2 * M_PI;
+  for (std::size_t i = 0; i < rings; ++i) {
+    const double t = twoPi * double(i) / double(rings);
+    const auto c = centre(t), n = centre(t + 1e-4);
+    double tx = n[0] - c[0], ty = n[1] - c[1], tz = n[2] - c[2];
+    const double tl = std::sqrt(tx * tx + ty * ty + tz * tz);
+    tx /= tl, ty /= tl, tz /= tl;
+    // Frame: u = normalise(t × z), v = t × u.
+    double ux = ty, uy = -tx, uz = 0;
+    const double ul = std::sqrt(ux * ux + uy * uy) + 1e-12;
+    ux /= ul, uy /= ul;
+    const double vx = ty * uz - tz * uy, vy = tz * ux - tx * uz, vz = tx * uy - ty * ux;
+    for (std::size_t j = 0; j < ringSegments; ++j) {
+      const double a = twoPi * double(j) / double(ringSegments);
+      const double ca = std::cos(a) * tube, sa = std::sin(a) * tube;
+      m.positions.push_back({float(c[0] + ca * ux + sa * vx), float(c[1] + ca * uy + sa * vy),
+                             float(c[2] + ca * uz + sa * vz)});
+    }
+  }
+  m.indices.reserve(rings * ringSegments * 6);
+  for (std::size_t i = 0; i < rings; ++i) {
+    const std::size_t i2 = (i + 1) % rings;
+    for (std::size_t j = 0; j < ringSegments; ++j) {
+      const std::size_t j2 = (j + 1) % ringSegments;
+      const auto a = std::uint32_t(i * ringSegments + j), b = std::uint32_t(i * ringSegments + j2),
+                 c = std::uint32_t(i2 * ringSegments + j2), d = std::uint32_t(i2 * ringSegments + j);
+      m.indices.insert(m.indices.end(), {a, b, c, a, c, d});
+    }
+  }
+  return m;
+}
+
+namespace {
+FILE* openForWriting(const std::filesystem::path& path) {
+  FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) throw std::runtime_error("cannot write " + path.string());
+  std::setvbuf(f, nullptr, _IOFBF, 1 << 20);
+  return f;
+}
+}  // namespace
+
+void writeBinarySTL(const ModelObject& mesh, const std::filesystem::path& path) {
+  FILE* f = openForWriting(path);
+  char header[80] = "binary benchmark mesh";
+  std::fwrite(header, 1, 80, f);
+  const auto n = std::uint32_t(mesh.indices.size() / 3);
+  std::fwrite(&n, 4, 1, f);
+  for (std::size_t t = 0; t < n; ++t) {
+    float record[12] = {};
+    for (int k = 0; k < 3; ++k) {
+      const Float3& p = mesh.positions[mesh.indices[t * 3 + std::size_t(k)]];
+      record[3 + 3 * k] = p.x, record[4 + 3 * k] = p.y, record[5 + 3 * k] = p.z;
+    }
+    std::fwrite(record, 4, 12, f);
+    const std::uint16_t attribute = 0;
+    std::fwrite(&attribute, 2, 1, f);
+  }
+  std::fclose(f);
+}
+
+void writeAsciiSTL(const ModelObject& mesh, const std::filesystem::path& path) {
+  FILE* f = openForWriting(path);
+  std::fprintf(f, "solid knot\n");
+  for (std::size_t t = 0; t < mesh.indices.size() / 3; ++t) {
+    std::fprintf(f, "  facet normal 0.000000e+00 0.000000e+00 1.000000e+00\n    outer loop\n");
+    for (int k = 0; k < 3; ++k) {
+      const Float3& p = mesh.positions[mesh.indices[t * 3 + std::size_t(k)]];
+      std::fprintf(f, "      vertex %e %e %e\n", double(p.x), double(p.y), double(p.z));
+    }
+    std::fprintf(f, "    endloop\n  endfacet\n");
+  }
+  std::fprintf(f, "endsolid knot\n");
+  std::fclose(f);
+}
+
+void writeOBJ(const ModelObject& mesh, const std::filesystem::path& path) {
+  FILE* f = openForWriting(path);
+  std::fprintf(f, "# benchmark mesh\no knot\n");
+  for (const auto& p : mesh.positions) std::fprintf(f, "v %.6f %.6f %.6f\n", double(p.x), double(p.y), double(p.z));
+  for (std::size_t t = 0; t < mesh.indices.size(); t += 3) {
+    std::fprintf(f, "f %u %u %u\n", mesh.indices[t] + 1, mesh.indices[t + 1] + 1, mesh.indices[t + 2] + 1);
+  }
+  std::fclose(f);
+}
+
+Timing time(int runs, const std::function<void()>& work, int warmups) {
+  for (int i = 0; i < warmups; ++i) work();
+  std::vector<double> ms;
+  for (int i = 0; i < runs; ++i) {
+    const auto start = std::chrono::steady_clock::now();
+    work();
+    ms.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+  }
+  std::sort(ms.begin(), ms.end());
+  return {ms.front(), ms[ms.size() / 2]};
+}
+
+double peakMemoryMiB() {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.rfind("VmHWM:", 0) == 0) return std::stod(line.substr(6)) / 1024.0;
+  }
+  return 0;
+}
+
+void resetPeakMemory() { std::ofstream("/proc/self/clear_refs") << "5"; }
+
+void readWholeFile(const std::filesystem::path& path, std::vector<char>& buffer) {
+  const int fd = ::open(path.c_str(), O_RDONLY);
+  if (fd < 0) throw std::runtime_error("cannot read " + path.string());
+  buffer.resize(std::filesystem::file_size(path));
+  std::size_t used = 0;
+  while (used < buffer.size()) {
+    const ssize_t got = ::read(fd, buffer.data() + used, buffer.size() - used);
+    if (got <= 0) break;
+    used += std::size_t(got);
+  }
+  ::close(fd);
+}
+
+ScratchFolder::ScratchFolder() {
+  path = std::filesystem::temp_directory_path() / ("vantorel-bench-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(path);
+}
+
+ScratchFolder::~ScratchFolder() {
+  std::error_code ec;
+  std::filesystem::remove_all(path, ec);
+}
+
+std::string formatMs(double ms) {
+  char text[32];
+  std::snprintf(text, sizeof text, ms < 10 ? "%.2f ms" : "%.0f ms", ms);
+  return text;
+}
+
+}  // namespace vantorel::bench

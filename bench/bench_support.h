@@ -1,0 +1,45 @@
+#pragma once
+// Shared pieces of the timing programs: a deterministic test mesh, timing statistics, peak memory.
+#include "input/print_model.h"
+
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace vantorel::bench {
+
+/// A closed, watertight torus-knot-like tube of about `triangles` triangles (deterministic).
+ModelObject closedMesh(std::size_t triangles);
+
+void writeBinarySTL(const ModelObject& mesh, const std::filesystem::path& path);
+void writeAsciiSTL(const ModelObject& mesh, const std::filesystem::path& path);
+void writeOBJ(const ModelObject& mesh, const std::filesystem::path& path);
+
+struct Timing {
+  double minMs = 0, medianMs = 0;
+};
+
+/// Runs `work` `runs` times (after `warmups` untimed runs) and returns min and median wall time.
+Timing time(int runs, const std::function<void()>& work, int warmups = 0);
+
+/// The process's peak resident memory so far, in MiB (VmHWM).
+double peakMemoryMiB();
+/// Resets the peak (writes 5 to /proc/self/clear_refs) so the next reading covers what follows.
+void resetPeakMemory();
+
+/// Reads the whole file with read(2) into a reused buffer: the floor any loader pays.
+void readWholeFile(const std::filesystem::path& path, std::vector<char>& buffer);
+
+/// A folder under the temporary directory, removed at exit of the object.
+struct ScratchFolder {
+  ScratchFolder();
+  ~ScratchFolder();
+  std::filesystem::path path;
+};
+
+std::string formatMs(double ms);
+
+}  // namespace vantorel::bench
