@@ -1,0 +1,81 @@
+#include "input/load_error.h"
+#include "input/model_loader.h"
+#include "test_bytes.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+using namespace vantorel;
+using namespace vantorel::test;
+namespace fs = std::filesystem;
+
+namespace {
+const std::string triangleOBJ = "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n";
+
+LoadError loadError(const fs::path& path) {
+  try {
+    ModelLoader::load(path);
+  } catch (const LoadError& e) {
+    return e;
+  }
+  ADD_FAILURE() << "no LoadError for " << path;
+  return LoadError::empty();
+}
+}  // namespace
+
+TEST(ModelLoader, ChoosesTheReaderByExtensionInAnyCase) {
+  TempFolder dir;
+  const Bytes stl = binarySTL({{0, 0, 0, 1, 0, 0, 0, 1, 0}});
+  const auto stlPath = dir.write("MODEL.STL", std::string_view(reinterpret_cast<const char*>(stl.data()), stl.size()));
+  const PrintModel m = ModelLoader::load(stlPath);
+  EXPECT_EQ(m.name, "MODEL");
+  EXPECT_EQ(m.format, ModelFormat::stlBinary);
+  EXPECT_TRUE(ModelLoader::canOpen(stlPath));
+
+  const auto objPath = dir.write("Bracket v2.Obj", triangleOBJ);
+  EXPECT_EQ(ModelLoader::load(objPath).name, "Bracket v2");
+  EXPECT_EQ(ModelLoader::load(bytesOf(triangleOBJ), "OBJ", "x").format, ModelFormat::obj);
+}
+
+TEST(ModelLoader, RefusesOtherExtensionsWithoutReading) {
+  EXPECT_EQ(loadError("/no/such/folder/model.stl.zip"), LoadError::unsupported(".zip"));
+  EXPECT_EQ(loadError("/no/such/folder/readme"), LoadError::unsupported("no extension"));
+  EXPECT_EQ(loadError("/no/such/folder/part.STEP"), LoadError::unsupported(".step"));
+  EXPECT_EQ(loadError("/no/such/folder/readme").userText(),
+            "This file type isn't supported (no extension). Vantorel opens STL, 3MF and OBJ.");
+  EXPECT_FALSE(ModelLoader::canOpen("notes.txt"));
+  EXPECT_FALSE(ModelLoader::canOpen("stl"));
+  EXPECT_THROW(ModelLoader::load(bytesOf(triangleOBJ), "ply", "x"), LoadError);
+}
+
+TEST(ModelLoader, PassesFileSystemErrorsUp) {
+  TempFolder dir;
+  try {
+    ModelLoader::load(dir.path() / "missing.stl");
+    FAIL() << "no error";
+  } catch (const fs::filesystem_error& e) {
+    EXPECT_EQ(e.code(), std::errc::no_such_file_or_directory);
+    EXPECT_NE(std::string(e.what()).find("No such file or directory"), std::string::npos);
+  }
+  fs::create_directories(dir.path() / "folder.stl");
+  EXPECT_THROW(ModelLoader::load(dir.path() / "folder.stl"), fs::filesystem_error);
+  // An empty file is read (not mapped) and reported by the reader.
+  const auto empty = dir.write("empty.obj", "");
+  EXPECT_EQ(loadError(empty), LoadError::empty());
+}
+
+TEST(ModelLoader, ListsModelFilesLikeAFileBrowser) {
+  TempFolder dir;
+  for (const char* name : {"b/10.stl", "b/1.stl", "b/2.OBJ", "a.stl", "._a.stl", ".hidden/x.stl", "notes.txt",
+                           "c/part 10.obj", "c/part 9.obj", "d/.cache/deep/y.stl"}) {
+    dir.write(name, "x");
+  }
+  fs::create_directories(dir.path() / "folder.stl");  // a folder is no model file
+  fs::create_directory_symlink(dir.path() / "b", dir.path() / "link");  // not followed
+
+  std::vector<std::string> found;
+  for (const auto& p : ModelLoader::files(dir.path())) found.push_back(fs::relative(p, dir.path()).string());
+  EXPECT_EQ(found, (std::vector<std::string>{"a.stl", "b/1.stl", "b/2.OBJ", "b/10.stl", "c/part 9.obj", "c/part 10.obj"}));
+  EXPECT_TRUE(ModelLoader::files(dir.path() / "nowhere").empty());
+}

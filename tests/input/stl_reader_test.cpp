@@ -1,0 +1,144 @@
+#include "input/load_error.h"
+#include "input/stl_reader.h"
+#include "test_bytes.h"
+
+#include <gtest/gtest.h>
+
+#include <limits>
+
+using namespace vantorel;
+using namespace vantorel::test;
+
+namespace {
+
+const std::vector<std::array<float, 9>> twoTriangles = {
+    {0, 0, 0, 1, 0, 0, 0, 1, 0},
+    {1, 0, 0, 1, 1, 0, 0, 1, 0},
+};
+
+LoadError loadError(const Bytes& bytes, std::string_view name = "part") {
+  try {
+    STLReader::read(bytes, name);
+  } catch (const LoadError& e) {
+    return e;
+  }
+  ADD_FAILURE() << "no LoadError";
+  return LoadError::empty();
+}
+
+const LoadError notSTL = LoadError::malformed("it isn't an STL file (neither binary nor ASCII)");
+
+}  // namespace
+
+TEST(STLDetection, FollowsTheSizeAndOpeningRules) {
+  // Exact size wins even when the header says "solid".
+  EXPECT_TRUE(STLReader::isBinary(binarySTL(twoTriangles, "solid looks like text facet")));
+  // 84 bytes with n = 0: binary, and empty.
+  const Bytes zero = binarySTL({});
+  EXPECT_TRUE(STLReader::isBinary(zero));
+  EXPECT_EQ(loadError(zero), LoadError::empty());
+  // Trailing bytes after the records are allowed…
+  Bytes longer = binarySTL(twoTriangles);
+  longer.resize(longer.size() + 7);
+  EXPECT_TRUE(STLReader::isBinary(longer));
+  EXPECT_EQ(STLReader::read(longer, "p").objects[0].triangleCount(), 2u);
+  // …unless the opening reads as ASCII.
+  Bytes texty = binarySTL(twoTriangles, "solid x\n facet normal");
+  texty.resize(texty.size() + 7);
+  EXPECT_FALSE(STLReader::isBinary(texty));
+  EXPECT_FALSE(STLReader::isBinary(bytesOf("solid")));
+}
+
+TEST(STLBinary, ReadsWeldsAndNamesTheObject) {
+  const PrintModel m = STLReader::read(binarySTL(twoTriangles), "Bracket");
+  EXPECT_EQ(m.name, "Bracket");
+  EXPECT_EQ(m.format, ModelFormat::stlBinary);
+  EXPECT_EQ(m.unit, "millimeter");
+  EXPECT_TRUE(m.palette.empty());
+  EXPECT_TRUE(m.notes.empty());
+  ASSERT_EQ(m.objects.size(), 1u);
+  EXPECT_EQ(m.objects[0].id, 0);
+  EXPECT_EQ(m.objects[0].name, "Bracket");
+  EXPECT_EQ(m.objects[0].positions.size(), 4u) << "two triangles sharing an edge weld to four vertices";
+  EXPECT_EQ(m.objects[0].indices, (std::vector<std::uint32_t>{0, 1, 2, 1, 3, 2}));
+  EXPECT_FALSE(m.objects[0].color.has_value());
+}
+
+TEST(STLBinary, DropsNonFiniteAndDegenerateTrianglesAndRefusesWhenNothingIsLeft) {
+  const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
+  const Bytes mixed = binarySTL({{0, 0, 0, 1, 0, 0, 0, 1, 0}, {nan, 0, 0, 1, 0, 0, 0, 1, 0}, {0, 0, 0, 0, 0, inf, 0, 1, 0},
+                                 {2, 2, 2, 2, 2, 2, 3, 3, 3}});
+  EXPECT_EQ(STLReader::read(mixed, "p").triangleCount(), 1u);
+  EXPECT_EQ(loadError(binarySTL({{nan, nan, nan, 0, 0, 0, 1, 1, 1}, {1, 1, 1, 1, 1, 1, 1, 1, 1}})), LoadError::empty());
+}
+
+TEST(STLBinary, RefusesEveryTruncatedPrefixAndOversizedCounts) {
+  const Bytes whole = binarySTL(twoTriangles);
+  for (std::size_t n = 0; n < whole.size(); ++n) {
+    const Bytes prefix(whole.begin(), whole.begin() + std::ptrdiff_t(n));  // fresh buffer for ASan
+    EXPECT_EQ(loadError(prefix), notSTL) << "prefix " << n;
+  }
+  // A header count far larger than the file, in a binary-looking file.
+  Bytes huge = binarySTL(twoTriangles);
+  const std::uint32_t n = 0xFFFFFFFFu;
+  std::memcpy(huge.data() + 80, &n, 4);
+  EXPECT_FALSE(STLReader::isBinary(huge));
+  EXPECT_EQ(loadError(huge), notSTL);
+  // …and in one whose header says "solid" (without facets it is read as empty ASCII text).
+  Bytes solidHeader = binarySTL(twoTriangles, "solid by some exporter");
+  std::memcpy(solidHeader.data() + 80, &n, 4);
+  EXPECT_EQ(loadError(solidHeader), LoadError::empty());
+}
+
+TEST(STLAscii, ReadsSolidsLoopsAndKeywordsInAnyCase) {
+  const Bytes text = bytesOf(
+      "solid base\r\n"
+      "  facet normal 0 0 1\r\n    outer loop\r\n"
+      "      VERTEX 0 0 0\r\n      vertex 1 0 0\r\n      Vertex 1 1 0\r\n      vertex 0 1 0\r\n"
+      "    endloop\r\n  endfacet\r\n"
+      "endsolid base\r\n"
+      "SOLID   lid\t \n facet outer loop vertex1 vertex 0 0 5 vertex\n1e0\n0\n5 vertex +0 1 5 endloop endfacet\n"
+      "ENDSOLID");
+  const PrintModel m = STLReader::read(text, "Box");
+  EXPECT_EQ(m.format, ModelFormat::stlASCII);
+  ASSERT_EQ(m.objects.size(), 2u);
+  EXPECT_EQ(m.objects[0].name, "base");
+  EXPECT_EQ(m.objects[0].id, 0);
+  EXPECT_EQ(m.objects[0].indices, (std::vector<std::uint32_t>{0, 1, 2, 0, 2, 3})) << "a quad loop fans out";
+  EXPECT_EQ(m.objects[1].name, "lid");
+  EXPECT_EQ(m.objects[1].id, 1);
+  EXPECT_EQ(m.objects[1].positions, (std::vector<Float3>{{0, 0, 5}, {1, 0, 5}, {0, 1, 5}}))
+      << "each object numbers its own vertices; numbers may span lines";
+}
+
+TEST(STLAscii, NamesUnnamedSolidsAfterTheModel) {
+  const std::string facet = " facet outer loop vertex 0 0 0 vertex 1 0 0 vertex 0 1 0 endloop endfacet\n";
+  const std::string degenerate = " facet outer loop vertex 0 0 0 vertex 0 0 0 vertex 0 1 0 endloop endfacet\n";
+  const PrintModel m = STLReader::read(
+      bytesOf("solid\n" + facet + "endsolid\nsolid\n" + degenerate + "endsolid\nsolid \n" + facet + "endsolid\nsolid\n" + facet),
+      "Part");
+  ASSERT_EQ(m.objects.size(), 3u) << "a solid with only degenerate triangles adds no object";
+  EXPECT_EQ(m.objects[0].name, "Part");
+  EXPECT_EQ(m.objects[1].name, "Part 2");
+  EXPECT_EQ(m.objects[2].name, "Part 3") << "the last solid closes at the end without endsolid";
+  EXPECT_EQ(m.objects[2].id, 2);
+}
+
+TEST(STLAscii, RefusesMissingNumbersAndEmptyText) {
+  EXPECT_EQ(loadError(bytesOf("solid x\nfacet outer loop\nvertex 1 2\nendloop")),
+            LoadError::malformed("a vertex line in the ASCII STL is missing a number"));
+  EXPECT_EQ(loadError(bytesOf("solid x\nvertex 1 nan 2\n")), LoadError::malformed("a vertex line in the ASCII STL is missing a number"));
+  EXPECT_EQ(loadError(bytesOf("solid x\nvertex 1,5 2 3\n")), LoadError::malformed("a vertex line in the ASCII STL is missing a number"));
+  EXPECT_EQ(loadError(bytesOf("  \n solid only a name\nendsolid")), LoadError::empty());
+  EXPECT_EQ(loadError(bytesOf("solid x\nfacet outer loop vertex 0 0 0 vertex 1 1 1 vertex 1e400 0 0 endloop")), LoadError::empty())
+      << "1e400 scans as infinity and its triangle drops out";
+  EXPECT_EQ(loadError(bytesOf("")), notSTL);
+  EXPECT_EQ(loadError(bytesOf("hello world")), notSTL);
+  // The loop vertices of an unfinished facet are discarded.
+  EXPECT_EQ(loadError(bytesOf("solid x\nfacet outer loop vertex 0 0 0 vertex 1 0 0 vertex 0 1 0")), LoadError::empty());
+}
+
+TEST(STLAscii, SolidNameIsDecodedLeniently) {
+  const PrintModel m = STLReader::read(bytesOf("solid caf\xC3\xA9 \xFF\n facet outer loop vertex 0 0 0 vertex 1 0 0 vertex 0 1 0 endloop"), "m");
+  EXPECT_EQ(m.objects[0].name, "caf\xC3\xA9 \xEF\xBF\xBD");
+}
