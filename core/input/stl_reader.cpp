@@ -6,6 +6,8 @@
 #include "input/vertex_welder.h"
 
 #include <cstring>
+#include <exception>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -50,7 +52,7 @@ PrintModel readBinary(std::span<const std::byte> bytes, std::string_view name) {
   VertexWelder welder(n / 2 + 16, n);
   const std::byte* record = bytes.data() + headerSize;
   for (std::uint32_t i = 0; i < n; ++i, record += recordSize) {
-    welder.addTriangle(floatsAt(record + 12), floatsAt(record + 24), floatsAt(record + 36));
+    welder.queueTriangle(floatsAt(record + 12), floatsAt(record + 24), floatsAt(record + 36));
   }
   if (!welder.hasTriangles()) throw LoadError::empty();
 
@@ -77,44 +79,23 @@ const char* lineEnd(const char* p, const char* end) {
   return p;
 }
 
-class AsciiParser {
+// Builds objects from what the token scan finds, in file order.
+class AsciiAssembler {
 public:
-  AsciiParser(std::span<const std::byte> bytes, std::string_view name)
-      : p_(reinterpret_cast<const char*>(bytes.data())), end_(p_ + bytes.size()), name_(name),
-        // A facet takes about 250 bytes in the files tools write; this only sizes the first object.
-        welder_(bytes.size() / 500 + 16, bytes.size() / 250 + 16) {}
+  AsciiAssembler(std::size_t size, std::string_view name)
+      // A facet takes about 250 bytes in the files tools write; this only sizes the first object.
+      : name_(name), welder_(size / 500 + 16, size / 250 + 16) {}
 
-  PrintModel parse() {
-    using DecimalScanner::isSpace;
-    for (;;) {
-      while (p_ < end_ && isSpace(static_cast<unsigned char>(*p_))) ++p_;
-      if (p_ == end_) break;
-      if (isKeyword(p_, end_, "vertex")) {
-        p_ += 6;
-        Float3 v;
-        double x, y, z;
-        if (!DecimalScanner::scan(p_, end_, x) || !DecimalScanner::scan(p_, end_, y) ||
-            !DecimalScanner::scan(p_, end_, z)) {
-          throw LoadError::malformed("a vertex line in the ASCII STL is missing a number");
-        }
-        v = {float(x), float(y), float(z)};
-        loop_.push_back(v);
-      } else if (isKeyword(p_, end_, "endloop")) {
-        p_ += 7;
-        for (std::size_t i = 1; i + 1 < loop_.size(); ++i) welder_.addTriangle(loop_[0], loop_[i], loop_[i + 1]);
-        loop_.clear();
-      } else if (isKeyword(p_, end_, "endsolid")) {
-        p_ = lineEnd(p_ + 8, end_);
-        closeObject();
-      } else if (isKeyword(p_, end_, "solid")) {
-        const char* start = p_ + 5;
-        p_ = lineEnd(start, end_);
-        solidName_ = decodeUTF8Lossy(trim(std::string_view(start, std::size_t(p_ - start)), " \t"));
-      } else {
-        while (p_ < end_ && !isSpace(static_cast<unsigned char>(*p_))) ++p_;
-      }
-    }
-    closeObject();
+  void vertex(Float3 v) { loop_.push_back(v); }
+  void endloop() {
+    for (std::size_t i = 1; i + 1 < loop_.size(); ++i) welder_.queueTriangle(loop_[0], loop_[i], loop_[i + 1]);
+    loop_.clear();
+  }
+  void endsolid() { closeObject(); }
+  void solid(std::string name) { solidName_ = std::move(name); }
+
+  PrintModel finish() {
+    closeObject();  // the vertices of an unfinished loop are dropped
     if (objects_.empty()) throw LoadError::empty();
     PrintModel m = model(name_, ModelFormat::stlASCII);
     m.objects = std::move(objects_);
@@ -136,14 +117,117 @@ private:
     welder_.moveInto(object);
   }
 
-  const char* p_;
-  const char* end_;
   std::string_view name_;
   VertexWelder welder_;
   std::vector<Float3> loop_;
   std::string solidName_;
   std::vector<ModelObject> objects_;
 };
+
+// What the token scan finds, kept for replay into an assembler later.
+class AsciiRecording {
+public:
+  void vertex(Float3 v) { vertices_.push_back(v); }
+  void endloop() { marks_.push_back({vertices_.size(), Mark::endloop, {}}); }
+  void endsolid() { marks_.push_back({vertices_.size(), Mark::endsolid, {}}); }
+  void solid(std::string name) { marks_.push_back({vertices_.size(), Mark::solid, std::move(name)}); }
+
+  void replayInto(AsciiAssembler& assembler) {
+    std::size_t v = 0;
+    for (auto& mark : marks_) {
+      for (; v < mark.vertexCount; ++v) assembler.vertex(vertices_[v]);
+      if (mark.kind == Mark::endloop) assembler.endloop();
+      else if (mark.kind == Mark::endsolid) assembler.endsolid();
+      else assembler.solid(std::move(mark.name));
+    }
+    for (; v < vertices_.size(); ++v) assembler.vertex(vertices_[v]);
+  }
+
+private:
+  struct Mark {
+    std::size_t vertexCount;  // vertices seen before this mark
+    enum Kind { endloop, endsolid, solid } kind;
+    std::string name;
+  };
+  std::vector<Float3> vertices_;
+  std::vector<Mark> marks_;
+};
+
+// Scans the tokens that start in [p, stop) and reports them to `sink`. A vertex's numbers may run
+// on past `stop` (up to `end`); the returned position is just after the last token scanned.
+template <class Sink>
+const char* scanTokens(const char* p, const char* stop, const char* end, Sink& sink) {
+  using DecimalScanner::isSpace;
+  for (;;) {
+    while (p < stop && isSpace(static_cast<unsigned char>(*p))) ++p;
+    if (p >= stop) return p;
+    // Most tokens are numbers or other words: look at the first letter before trying keywords.
+    const char first = char(*p | 0x20);
+    if (first == 'v' && isKeyword(p, end, "vertex")) {
+      p += 6;
+      double x, y, z;
+      if (!DecimalScanner::scan(p, end, x) || !DecimalScanner::scan(p, end, y) || !DecimalScanner::scan(p, end, z)) {
+        throw LoadError::malformed("a vertex line in the ASCII STL is missing a number");
+      }
+      sink.vertex({float(x), float(y), float(z)});
+    } else if (first == 'e' && isKeyword(p, end, "endloop")) {
+      p += 7;
+      sink.endloop();
+    } else if (first == 'e' && isKeyword(p, end, "endsolid")) {
+      p = lineEnd(p + 8, end);
+      sink.endsolid();
+    } else if (first == 's' && isKeyword(p, end, "solid")) {
+      const char* start = p + 5;
+      p = lineEnd(start, end);
+      sink.solid(decodeUTF8Lossy(trim(std::string_view(start, std::size_t(p - start)), " \t")));
+    } else {
+      while (p < end && !isSpace(static_cast<unsigned char>(*p))) ++p;
+    }
+  }
+}
+
+// Large files are scanned by two threads: this one from the start, a worker from the first line
+// start after the middle, recording what it finds for replay. Only a vertex's numbers can run
+// across a line start; if one ran across the split, the worker started out of step and this
+// thread simply scans on from where it is.
+PrintModel readAscii(std::span<const std::byte> bytes, std::string_view name) {
+  const char* begin = reinterpret_cast<const char*>(bytes.data());
+  const char* end = begin + bytes.size();
+  AsciiAssembler assembler(bytes.size(), name);
+
+  constexpr std::size_t splitThreshold = 8u << 20;
+  const char* split = bytes.size() >= splitThreshold ? lineEnd(begin + bytes.size() / 2, end) : end;
+  if (split == end) {
+    scanTokens(begin, end, end, assembler);
+    return assembler.finish();
+  }
+  ++split;  // just after the line break
+
+  AsciiRecording tail;
+  std::exception_ptr tailError;
+  std::thread worker([&] {
+    try {
+      scanTokens(split, end, end, tail);
+    } catch (...) {
+      tailError = std::current_exception();
+    }
+  });
+  const char* reached;
+  try {
+    reached = scanTokens(begin, split, end, assembler);
+  } catch (...) {
+    worker.join();
+    throw;
+  }
+  worker.join();
+  if (reached > split) {
+    scanTokens(reached, end, end, assembler);
+  } else {
+    if (tailError) std::rethrow_exception(tailError);
+    tail.replayInto(assembler);
+  }
+  return assembler.finish();
+}
 
 }  // namespace
 
@@ -160,7 +244,7 @@ bool isBinary(std::span<const std::byte> bytes) {
 
 PrintModel read(std::span<const std::byte> bytes, std::string_view name) {
   if (isBinary(bytes)) return readBinary(bytes, name);
-  if (opening(bytes, 256).starts_with("solid")) return AsciiParser(bytes, name).parse();
+  if (opening(bytes, 256).starts_with("solid")) return readAscii(bytes, name);
   throw LoadError::malformed("it isn't an STL file (neither binary nor ASCII)");
 }
 

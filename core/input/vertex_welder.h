@@ -23,19 +23,56 @@ public:
   /// any NaN or infinite coordinate is ignored entirely. Returns whether the triple was kept.
   bool addTriangle(Float3 a, Float3 b, Float3 c);
 
-  bool hasTriangles() const { return !indices_.empty(); }
-  const std::vector<Float3>& positions() const { return positions_; }
-  const std::vector<std::uint32_t>& indices() const { return indices_; }
+  /// The same as addTriangle, but the work may be deferred (up to a small batch) so that the table
+  /// lookups of many vertices overlap; the results are identical. Every other member flushes first.
+  void queueTriangle(Float3 a, Float3 b, Float3 c) {
+    pending_[pendingCount_++] = {a, b, c};
+    if (pendingCount_ == batchSize) flush();
+  }
+
+  bool hasTriangles() {
+    flush();
+    return !indices_.empty();
+  }
+  const std::vector<Float3>& positions() {
+    flush();
+    return positions_;
+  }
+  const std::vector<std::uint32_t>& indices() {
+    flush();
+    return indices_;
+  }
 
   /// Moves the mesh into `object` and leaves the welder empty, ready for the next object.
   void moveInto(ModelObject& object);
 
 private:
+  static constexpr std::size_t batchSize = 64;
+  struct Triangle {
+    Float3 corner[3];
+  };
+  void flush();
+  std::uint32_t lookup(const Float3& p, std::size_t hash);
   void rehash(std::size_t slotCount);
+
   std::vector<Float3> positions_;
   std::vector<std::uint32_t> indices_;
-  std::vector<std::uint32_t> slots_;  // ~0u marks an empty slot
+  // Each slot holds an index in its low half and the upper half of the key's hash in its high half,
+  // so that probing past other keys rarely has to touch their positions. ~0 marks an empty slot.
+  std::vector<std::uint64_t> slots_;
   std::size_t mask_ = 0;
+  Triangle pending_[batchSize];
+  std::size_t pendingCount_ = 0;
+
+  // Mesh files name a vertex again soon after its first use (about six times in all), so a small
+  // direct-mapped cache of recent vertices, which stays in the processor's cache, answers most
+  // lookups without touching the large table.
+  struct Recent {
+    Float3 position;
+    std::uint32_t index = ~0u;
+  };
+  static constexpr std::size_t recentSize = 4096;
+  std::vector<Recent> recent_;
 };
 
 }  // namespace vantorel

@@ -142,3 +142,39 @@ TEST(STLAscii, SolidNameIsDecodedLeniently) {
   const PrintModel m = STLReader::read(bytesOf("solid caf\xC3\xA9 \xFF\n facet outer loop vertex 0 0 0 vertex 1 0 0 vertex 0 1 0 endloop"), "m");
   EXPECT_EQ(m.objects[0].name, "caf\xC3\xA9 \xEF\xBF\xBD");
 }
+
+// Files of several megabytes are scanned from both ends at once; the result must not depend on
+// where the split falls.
+TEST(STLAscii, LargeFilesReadTheSameWhereverTheSplitFalls) {
+  const auto facets = [](std::size_t count, const char* separator) {
+    std::string text;
+    for (std::size_t i = 0; i < count; ++i) {
+      const std::string z = std::to_string(i);
+      text += std::string("facet normal 0 0 1 outer loop") + separator + "vertex" + separator + "0" + separator +
+              "0" + separator + z + separator + "vertex 1 0 " + z + separator + "vertex" + separator + "0" +
+              separator + "1" + separator + z + separator + "endloop endfacet\n";
+    }
+    return text;
+  };
+  // Numbers on lines of their own: the split almost surely falls inside a vertex.
+  for (const char* separator : {"\n", " ", "\r\n"}) {
+    const std::string body = facets(120000, separator);
+    const std::string text = "solid first\n" + body + "endsolid first\nsolid\n" + body + "endsolid\n";
+    ASSERT_GT(text.size(), 9u << 20);
+    const PrintModel m = STLReader::read(bytesOf(text), "big");
+    ASSERT_EQ(m.objects.size(), 2u) << "separator " << int(separator[0]);
+    EXPECT_EQ(m.objects[0].name, "first");
+    EXPECT_EQ(m.objects[1].name, "big 2");
+    for (const auto& o : m.objects) {
+      EXPECT_EQ(o.triangleCount(), 120000u);
+      EXPECT_EQ(o.positions.size(), 360000u);
+      EXPECT_EQ(o.positions[3 * 7777 + 2], (Float3{0, 1, 7777}));
+    }
+  }
+  // A broken vertex late in the file is found by the second scanner and reported.
+  std::string broken = "solid x\n" + facets(150000, " ") + "facet outer loop vertex 1 2\nendloop\n";
+  EXPECT_EQ(loadError(bytesOf(broken)), LoadError::malformed("a vertex line in the ASCII STL is missing a number"));
+  // …and one early in the file wins over a sound tail.
+  broken = "solid x\nvertex 1 x 2\n" + facets(150000, " ");
+  EXPECT_EQ(loadError(bytesOf(broken)), LoadError::malformed("a vertex line in the ASCII STL is missing a number"));
+}
