@@ -80,5 +80,6 @@ TEST(OBJReader, NothingToShowIsEmpty) {
   EXPECT_EQ(loadError(""), LoadError::empty());
   EXPECT_EQ(loadError(square), LoadError::empty());
   EXPECT_EQ(loadError(square + "f 1 1 2\nf 1 2\n"), LoadError::empty());
-  EXPECT_EQ(loadError(std::string("\0\xff\xfe garbage\n", 14)), LoadError::empty());
+  static constexpr char binary[] = "\0\xff\xfe garbage\n";
+  EXPECT_EQ(loadError(std::string(binary, sizeof binary - 1)), LoadError::empty());
 }
