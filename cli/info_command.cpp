@@ -12,16 +12,22 @@
 namespace vantorel::cli {
 namespace {
 
-constexpr const char* infoHelp = R"(Usage: vantorel-cli info [--json] PATH...
-       vantorel-cli info [--json] --sample vase|planter
+constexpr const char* infoHelp = R"(Usage: vantorel-cli info [--json] [--orientation WAY] PATH...
+       vantorel-cli info [--json] [--orientation WAY] --sample vase|planter
 
 Prints the facts of each model: name, format, unit, objects (id, name,
-triangles, colour), total triangles and vertices, palette and notes.
+triangles, colour), total triangles and vertices, palette and notes, then the
+staged size (width x depth x height in mm and inches) and, when that size
+suggests another unit, the scale warning with the factor that would fix it.
 
 Options:
   --sample NAME  use a built-in sample: "vase" (Twisted vase) or "planter"
                  (Planter and saucer); may be given more than once
-  --json         one JSON object per model and line, for scripts
+  --orientation WAY
+                 which way the model stands for the size: asPrinted (the
+                 default), standUp, onSide, upsideDown or yUp
+  --json         one JSON object per model and line, for scripts (size_mm,
+                 scale_check and suggested_factor carry the staged facts)
   -h, --help     show this help
 
 A file that can't be read is reported on standard error and the exit status
@@ -46,6 +52,7 @@ std::string describe(const std::exception& error) {
 
 int info(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   bool json = false;
+  Orientation orientation = Orientation::asPrinted;
   std::vector<Source> sources;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
@@ -54,6 +61,14 @@ int info(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
       return 0;
     } else if (a == "--json") {
       json = true;
+    } else if (a == "--orientation") {
+      const auto parsed = i + 1 < args.size() ? orientationFromRaw(args[i + 1]) : std::nullopt;
+      if (!parsed) {
+        err << "vantorel-cli info: --orientation takes asPrinted, standUp, onSide, upsideDown or yUp.\n";
+        return exitUsage;
+      }
+      orientation = *parsed;
+      ++i;
     } else if (a == "--sample") {
       if (i + 1 == args.size() || (args[i + 1] != "vase" && args[i + 1] != "planter")) {
         err << "vantorel-cli info: --sample takes \"vase\" or \"planter\".\n";
@@ -90,10 +105,10 @@ int info(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
       continue;
     }
     if (json) {
-      out << modelFacts(model, source.path).dump() << "\n";
+      out << modelFacts(model, source.path, orientation).dump() << "\n";
     } else {
       if (!first) out << "\n";
-      out << modelFactsText(model, source.path);
+      out << modelFactsText(model, source.path, orientation);
     }
     first = false;
   }

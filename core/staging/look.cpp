@@ -1,0 +1,50 @@
+#include "staging/look.h"
+
+#include "staging/strict_json.h"
+
+namespace vantorel {
+
+nlohmann::ordered_json encode(const Look& look) {
+  nlohmann::ordered_json j;
+  j["finish"] = rawValue(look.finish);
+  j["color"] = nlohmann::ordered_json{{"r", look.color.r}, {"g", look.color.g}, {"b", look.color.b}, {"a", look.color.a}};
+  j["useFileColors"] = look.useFileColors;
+  j["layerLines"] = look.layerLines;
+  j["layerHeight"] = look.layerHeight;
+  j["background"] = rawValue(look.background);
+  j["backgroundColor"] = nlohmann::ordered_json{
+      {"r", look.backgroundColor.r}, {"g", look.backgroundColor.g}, {"b", look.backgroundColor.b}, {"a", look.backgroundColor.a}};
+  j["lighting"] = rawValue(look.lighting);
+  j["shadow"] = look.shadow;
+  j["scaleReference"] = rawValue(look.scaleReference);
+  j["orientation"] = rawValue(look.orientation);
+  j["camera"] = rawValue(look.camera);
+  j["startAngle"] = look.startAngle;
+  return j;
+}
+
+Look decodeLook(const nlohmann::json& json) {
+  using namespace StrictJSON;
+  Look look;
+  look.finish = choice<Finish>(field(json, "finish"), finishFromRaw);
+  look.color = field(json, "color").get<RGBA>();
+  look.useFileColors = boolean(json, "useFileColors");
+  look.layerLines = boolean(json, "layerLines");
+  look.layerHeight = number(json, "layerHeight");
+  look.background = choice<BackgroundStyle>(field(json, "background"), backgroundStyleFromRaw);
+  look.backgroundColor = field(json, "backgroundColor").get<RGBA>();
+  look.lighting = choice<LightingPreset>(field(json, "lighting"), lightingPresetFromRaw);
+  look.shadow = boolean(json, "shadow");
+  look.scaleReference = choice<ScaleReference>(field(json, "scaleReference"), scaleReferenceFromRaw);
+  look.orientation = choice<Orientation>(field(json, "orientation"), orientationFromRaw);
+  look.camera = choice<CameraAngle>(field(json, "camera"), cameraAngleFromRaw);
+  look.startAngle = number(json, "startAngle");
+  return look;
+}
+
+void to_json(nlohmann::json& j, const Look& look) { j = encode(look); }
+void from_json(const nlohmann::json& j, Look& look) { look = decodeLook(j); }
+void to_json(nlohmann::json& j, Orientation value) { j = rawValue(value); }
+void from_json(const nlohmann::json& j, Orientation& value) { value = StrictJSON::choice<Orientation>(j, orientationFromRaw); }
+
+}  // namespace vantorel

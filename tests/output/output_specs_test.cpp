@@ -1,0 +1,226 @@
+#include "output/output_preset.h"
+#include "output/output_specs.h"
+
+#include "input/localized.h"
+
+#include <gtest/gtest.h>
+
+using namespace vantorel;
+using nlohmann::json;
+
+namespace {
+
+template <typename Decode>
+void expectEveryMissingKeyFails(const nlohmann::ordered_json& valid, Decode decode) {
+  for (const auto& item : valid.items()) {
+    json j = valid;
+    j.erase(item.key());
+    EXPECT_THROW(decode(j), json::exception) << "without " << item.key();
+  }
+}
+
+template <typename Decode>
+void expectRejected(const nlohmann::ordered_json& valid, Decode decode, const char* key, const json& value) {
+  json j = valid;
+  j[key] = value;
+  EXPECT_THROW(decode(j), json::exception) << key << " = " << value.dump();
+}
+
+}  // namespace
+
+TEST(OutputChoices, RawValuesTitlesAndOrder) {
+  const std::pair<std::string, std::string> aspects[] = {
+      {"square", "Square 1:1"}, {"portrait45", "Portrait 4:5"}, {"landscape43", "Landscape 4:3"}, {"wide169", "Wide 16:9"}};
+  for (std::size_t i = 0; i < allAspects.size(); ++i) {
+    EXPECT_EQ(rawValue(allAspects[i]), aspects[i].first);
+    EXPECT_EQ(title(allAspects[i]), aspects[i].second);
+    EXPECT_EQ(aspectFromRaw(aspects[i].first), allAspects[i]);
+  }
+  const std::pair<std::int64_t, std::string> resolutions[] = {
+      {720, "720"}, {1080, "1080"}, {1600, "1600"}, {2000, "2000"}, {2160, "2160 (4K)"}};
+  for (std::size_t i = 0; i < allResolutions.size(); ++i) {
+    EXPECT_EQ(rawValue(allResolutions[i]), resolutions[i].first);
+    EXPECT_EQ(title(allResolutions[i]), resolutions[i].second);
+    EXPECT_EQ(resolutionFromRaw(resolutions[i].first), allResolutions[i]);
+  }
+  EXPECT_EQ(rawValue(VideoCodec::h264), "h264");
+  EXPECT_EQ(rawValue(VideoCodec::hevc), "hevc");
+  EXPECT_EQ(title(VideoCodec::h264), "H.264 (plays everywhere)");
+  EXPECT_EQ(title(VideoCodec::hevc), "HEVC (smaller files)");
+  EXPECT_EQ(videoCodecFromRaw("hevc"), VideoCodec::hevc);
+}
+
+TEST(OutputChoices, UnknownRawValuesGiveNothing) {
+  EXPECT_FALSE(resolutionFromRaw(1440));
+  EXPECT_FALSE(aspectFromRaw("Square"));
+  EXPECT_FALSE(videoCodecFromRaw("H264"));
+}
+
+TEST(OutputChoices, AspectFactors) {
+  EXPECT_EQ(widthFactor(Aspect::landscape43), 1.3333333333333333);
+  EXPECT_EQ(widthFactor(Aspect::wide169), 1.7777777777777777);
+  EXPECT_EQ(heightFactor(Aspect::portrait45), 1.25);
+  EXPECT_EQ(widthFactor(Aspect::square), 1);
+  EXPECT_EQ(heightFactor(Aspect::wide169), 1);
+}
+
+TEST(OutputChoices, TitlesGoThroughTheTranslator) {
+  setTranslator([](std::string_view english) { return "<" + std::string(english) + ">"; });
+  EXPECT_EQ(title(Aspect::wide169), "<Wide 16:9>");
+  EXPECT_EQ(title(VideoCodec::hevc), "<HEVC (smaller files)>");
+  EXPECT_EQ(title(Resolution::r2160), "<2160 (4K)>");
+  EXPECT_EQ(title(Resolution::r720), "720");
+  setTranslator({});
+}
+
+TEST(Specs, DefaultsAndDerivedValues) {
+  const VideoSpec video;
+  EXPECT_EQ(video, (VideoSpec{10, 30, Aspect::square, Resolution::r1080, VideoCodec::h264, false}));
+  EXPECT_EQ(video.size(), (PixelSize{1080, 1080}));
+  EXPECT_EQ(video.frameCount(), 300);
+  const GIFSpec gif;
+  EXPECT_EQ(gif, (GIFSpec{600, 20, 10, Aspect::square}));
+  EXPECT_EQ(gif.size(), (PixelSize{600, 600}));
+  GIFSpec wideGif = gif;
+  wideGif.aspect = Aspect::wide169;
+  EXPECT_EQ(wideGif.size(), (PixelSize{1066, 600}));
+  const StillSpec still;
+  EXPECT_EQ(still, (StillSpec{Aspect::square, Resolution::r1080, true, true}));
+  EXPECT_EQ((StillSpec{Aspect::portrait45, Resolution::r1080, true, true}).size(), (PixelSize{1080, 1350}));
+  EXPECT_EQ((StillSpec{Aspect::wide169, Resolution::r2160, false, true}).size(), (PixelSize{3840, 2160}));
+}
+
+TEST(SpecJSON, DefaultVideoSpecText) {
+  EXPECT_EQ(encode(VideoSpec{}).dump(),
+            R"({"seconds":10,"fps":30,"aspect":"square","resolution":1080,"codec":"h264","clockwise":false})");
+  EXPECT_EQ(encode(GIFSpec{}).dump(), R"({"shortSide":600,"fps":20,"seconds":10,"aspect":"square"})");
+  EXPECT_EQ(encode(StillSpec{}).dump(), R"({"aspect":"square","resolution":1080,"includeSet":true,"includeHero":true})");
+  EXPECT_EQ(encode(PixelSize{1920, 1080}).dump(), R"({"width":1920,"height":1080})");
+}
+
+TEST(SpecJSON, RoundTrips) {
+  const VideoSpec video{15, 60, Aspect::portrait45, Resolution::r2160, VideoCodec::hevc, true};
+  EXPECT_EQ(decodeVideoSpec(json::parse(encode(video).dump())), video);
+  EXPECT_EQ(json::parse(json(video).dump()).get<VideoSpec>(), video);
+  const GIFSpec gif{800, 12, 5, Aspect::landscape43};
+  EXPECT_EQ(decodeGIFSpec(json::parse(encode(gif).dump())), gif);
+  const StillSpec still{Aspect::wide169, Resolution::r720, false, true};
+  EXPECT_EQ(decodeStillSpec(json::parse(encode(still).dump())), still);
+  EXPECT_EQ(json(PixelSize{7, 9}).get<PixelSize>(), (PixelSize{7, 9}));
+  for (Aspect a : allAspects) EXPECT_EQ(json(a).get<Aspect>(), a);
+  for (Resolution r : allResolutions) EXPECT_EQ(json(r).get<Resolution>(), r);
+}
+
+TEST(SpecJSON, EveryMissingKeyFails) {
+  expectEveryMissingKeyFails(encode(VideoSpec{}), decodeVideoSpec);
+  expectEveryMissingKeyFails(encode(GIFSpec{}), decodeGIFSpec);
+  expectEveryMissingKeyFails(encode(StillSpec{}), decodeStillSpec);
+  expectEveryMissingKeyFails(encode(PixelSize{2, 2}), decodePixelSize);
+  EXPECT_THROW(decodeVideoSpec(json::array()), json::exception);
+}
+
+TEST(SpecJSON, WrongTypesAndUnknownValuesFail) {
+  const auto video = encode(VideoSpec{});
+  expectRejected(video, decodeVideoSpec, "resolution", "1080");
+  expectRejected(video, decodeVideoSpec, "resolution", 1440);
+  expectRejected(video, decodeVideoSpec, "resolution", 1080.0);
+  expectRejected(video, decodeVideoSpec, "resolution", json::parse("18446744073709551615"));
+  expectRejected(video, decodeVideoSpec, "aspect", "Square");
+  expectRejected(video, decodeVideoSpec, "aspect", 1);
+  expectRejected(video, decodeVideoSpec, "codec", "av1");
+  expectRejected(video, decodeVideoSpec, "clockwise", 0);
+  expectRejected(video, decodeVideoSpec, "clockwise", "false");
+  expectRejected(video, decodeVideoSpec, "seconds", 10.5);
+  expectRejected(video, decodeVideoSpec, "seconds", "10");
+  expectRejected(video, decodeVideoSpec, "fps", true);
+  const auto gif = encode(GIFSpec{});
+  expectRejected(gif, decodeGIFSpec, "shortSide", 600.5);
+  expectRejected(gif, decodeGIFSpec, "aspect", "wide");
+  const auto still = encode(StillSpec{});
+  expectRejected(still, decodeStillSpec, "includeSet", 1);
+  expectRejected(still, decodeStillSpec, "includeHero", nullptr);
+  expectRejected(still, decodeStillSpec, "resolution", 2161);
+  const auto size = encode(PixelSize{2, 2});
+  expectRejected(size, decodePixelSize, "width", 1.5);
+  expectRejected(size, decodePixelSize, "height", json::parse("9223372036854775808"));
+}
+
+TEST(SpecJSON, ValuesThatWouldBreakAnExportFail) {
+  const auto video = encode(VideoSpec{});
+  for (const json& fps : {json(0), json(-30), json(241), json(std::int64_t(1) << 40)}) {
+    expectRejected(video, decodeVideoSpec, "fps", fps);
+  }
+  for (const json& seconds : {json(-1), json(601), json(INT64_MAX)}) {
+    expectRejected(video, decodeVideoSpec, "seconds", seconds);
+  }
+  const auto gif = encode(GIFSpec{});
+  for (const json& side : {json(1), json(0), json(-600), json(4321)}) expectRejected(gif, decodeGIFSpec, "shortSide", side);
+  expectRejected(gif, decodeGIFSpec, "fps", 241);
+  expectRejected(gif, decodeGIFSpec, "seconds", 601);
+
+  // The ends of each range are accepted.
+  json j = video;
+  j["fps"] = 240;
+  j["seconds"] = 0;
+  EXPECT_EQ(decodeVideoSpec(j).frameCount(), 0);
+  j["fps"] = 1;
+  j["seconds"] = 600;
+  EXPECT_EQ(decodeVideoSpec(j).frameCount(), 600);
+  json g = gif;
+  g["shortSide"] = 2;
+  EXPECT_EQ(decodeGIFSpec(g).size(), (PixelSize{2, 2}));
+  g["shortSide"] = 4320;
+  EXPECT_EQ(decodeGIFSpec(g).shortSide, 4320);
+}
+
+TEST(OutputPreset, TheSixPresetsInOrder) {
+  const auto& all = OutputPreset::all();
+  ASSERT_EQ(all.size(), 6u);
+  const VideoSpec square10{10, 30, Aspect::square, Resolution::r1080, VideoCodec::h264, false};
+
+  EXPECT_EQ(all[0].id, "listing-video");
+  EXPECT_EQ(all[0].title, "Listing video");
+  EXPECT_EQ(all[0].detail, "Square, 1080, 10 seconds, H.264. Most shops ask for 15 seconds or less.");
+  EXPECT_EQ(all[0].video, square10);
+  EXPECT_FALSE(all[0].stillAspect);
+  EXPECT_FALSE(all[0].stillResolution);
+
+  EXPECT_EQ(all[1].id, "listing-video-15");
+  EXPECT_EQ(all[1].title, "Listing video, full 15 s");
+  EXPECT_EQ(all[1].detail, "Square, 1080, 15 seconds, H.264: a slower turn.");
+  EXPECT_EQ(all[1].video, (VideoSpec{15, 30, Aspect::square, Resolution::r1080, VideoCodec::h264, false}));
+  EXPECT_FALSE(all[1].stillAspect);
+
+  EXPECT_EQ(all[2].id, "listing-photos-square");
+  EXPECT_EQ(all[2].title, "Listing photos, square");
+  EXPECT_EQ(all[2].detail, "Square stills, 2000 px: the main photo and gallery of most marketplaces.");
+  EXPECT_FALSE(all[2].video);
+  EXPECT_EQ(all[2].stillAspect, Aspect::square);
+  EXPECT_EQ(all[2].stillResolution, Resolution::r2000);
+
+  EXPECT_EQ(all[3].id, "listing-photos-43");
+  EXPECT_EQ(all[3].title, "Listing photos, 4:3");
+  EXPECT_EQ(all[3].detail, "Landscape stills, 2000 px tall (2666 \u00D7 2000), for shops that crop to 4:3.");
+  EXPECT_FALSE(all[3].video);
+  EXPECT_EQ(all[3].stillAspect, Aspect::landscape43);
+  EXPECT_EQ(all[3].stillResolution, Resolution::r2000);
+  EXPECT_NE(all[3].detail.find(ExportSize::pixels(Aspect::landscape43, Resolution::r2000).label()), std::string::npos);
+
+  EXPECT_EQ(all[4].id, "social-video");
+  EXPECT_EQ(all[4].title, "Social video, 4:5");
+  EXPECT_EQ(all[4].detail, "Portrait 1080 \u00D7 1350, 10 seconds.");
+  EXPECT_EQ(all[4].video, (VideoSpec{10, 30, Aspect::portrait45, Resolution::r1080, VideoCodec::h264, false}));
+  EXPECT_EQ(all[4].stillAspect, Aspect::portrait45);
+  EXPECT_EQ(all[4].stillResolution, Resolution::r1080);
+  EXPECT_NE(all[4].detail.find(all[4].video->size().label()), std::string::npos);
+
+  EXPECT_EQ(all[5].id, "model-page");
+  EXPECT_EQ(all[5].title, "Model page, 16:9");
+  EXPECT_EQ(all[5].detail, "Wide 1920 \u00D7 1080, 10 seconds, for model pages and slideshows.");
+  EXPECT_EQ(all[5].video, (VideoSpec{10, 30, Aspect::wide169, Resolution::r1080, VideoCodec::h264, false}));
+  EXPECT_EQ(all[5].stillAspect, Aspect::wide169);
+  EXPECT_EQ(all[5].stillResolution, Resolution::r1080);
+  EXPECT_NE(all[5].detail.find(all[5].video->size().label()), std::string::npos);
+
+  EXPECT_EQ(&OutputPreset::all(), &all);  // built once
+}

@@ -1,0 +1,191 @@
+#include "staging/framing.h"
+#include "staging/look_choices.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+
+using namespace vantorel;
+
+namespace {
+
+constexpr float kPi = std::numbers::pi_v<float>;
+constexpr float kAspects[] = {1.0f, 0.8f, 4.0f / 3.0f, 16.0f / 9.0f};  // square, 4:5, 4:3, 16:9
+
+float halfExtent(const PictureBounds& b) { return 0.5f * std::max(b.max.x - b.min.x, b.max.y - b.min.y); }
+Float2 centre(const PictureBounds& b) { return {(b.min.x + b.max.x) * 0.5f, (b.min.y + b.max.y) * 0.5f}; }
+
+ModelObject objectWith(std::int64_t id, std::size_t count, float x = 0) {
+  ModelObject o;
+  o.id = id;
+  for (std::size_t i = 0; i < count; ++i) o.positions.push_back({x + float(i % 17), float(i % 5), float(i % 11)});
+  return o;
+}
+
+// The solved picture of `cloud` fills the frame up to the margin on its tighter side and is centred.
+void expectFramed(const std::vector<Float3>& cloud, float elevationDegrees, float aspect, float margin) {
+  const CameraPose pose = Framing::solve(cloud, elevationDegrees, aspect, margin);
+  const PictureBounds b = Framing::pictureBounds(cloud, pose.position, pose.target, pose.fovY, aspect);
+  const float limit = 1 - margin;
+  const std::string where = "elevation " + std::to_string(elevationDegrees) + ", aspect " + std::to_string(aspect);
+  EXPECT_GE(b.min.x, -limit - 1e-3f) << where;
+  EXPECT_LE(b.max.x, limit + 1e-3f) << where;
+  EXPECT_GE(b.min.y, -limit - 1e-3f) << where;
+  EXPECT_LE(b.max.y, limit + 1e-3f) << where;
+  EXPECT_NEAR(halfExtent(b), limit, 1e-3) << where;
+  EXPECT_NEAR(centre(b).x, 0, 1e-3) << where;
+  EXPECT_NEAR(centre(b).y, 0, 1e-3) << where;
+  EXPECT_EQ(pose.fovY, Framing::kFovY);
+}
+
+}  // namespace
+
+TEST(Framing, Constants) {
+  EXPECT_EQ(Framing::kFovY, 26);
+  EXPECT_EQ(Framing::margin(FramingMode::turntable), 0.2f);
+  EXPECT_EQ(Framing::margin(FramingMode::tight), 0.16f);
+  EXPECT_EQ(Framing::kTurntableAngles, 32);
+}
+
+TEST(Framing, TurntableCloudIsACylinderOfRingPairs) {
+  EXPECT_TRUE(Framing::turntableCloud(0, 5, 5).empty());
+  const auto cloud = Framing::turntableCloud(4, 2, 3);
+  ASSERT_EQ(cloud.size(), 8u);
+  EXPECT_EQ(cloud[0], (Float3{2, 0, 0}));
+  EXPECT_EQ(cloud[1], (Float3{2, 3, 0}));
+  EXPECT_NEAR(cloud[2].x, 0, 1e-6);
+  EXPECT_NEAR(cloud[2].z, 2, 1e-6);
+  EXPECT_EQ(cloud[3].y, 3);
+  EXPECT_NEAR(cloud[4].x, -2, 1e-6);
+  EXPECT_NEAR(cloud[6].z, -2, 1e-6);
+  EXPECT_EQ(Framing::turntableCloud(Framing::kTurntableAngles, 1, 1).size(), 64u);
+}
+
+TEST(Framing, ProjectionMapsTheFrustumEdgesToPlusMinusOne) {
+  const Float3 eye{0, 0, 10}, target{0, 0, 0};
+  const float t = std::tan(26 * kPi / 360);
+  EXPECT_EQ(Framing::project(target, eye, target, 26, 1.5f), (Float2{0, 0}));
+  const Float2 top = Framing::project({0, 10 * t, 0}, eye, target, 26, 1.5f);
+  EXPECT_NEAR(top.x, 0, 1e-6);
+  EXPECT_NEAR(top.y, 1, 1e-6);
+  const Float2 right = Framing::project({1.5f * 10 * t, 0, 0}, eye, target, 26, 1.5f);
+  EXPECT_NEAR(right.x, 1, 1e-6);
+}
+
+TEST(Framing, PointsBehindTheCameraUseTheMinimumDepth) {
+  const Float3 eye{0, 0, 10}, target{0, 0, 0};
+  const float t = std::tan(26 * kPi / 360);
+  const Float2 behind = Framing::project({1, 0, 20}, eye, target, 26, 1);
+  EXPECT_NEAR(behind.x, 1 / (t * 0.0001f), 1);
+  const Float2 onPlane = Framing::project({0, 2, 10}, eye, target, 26, 1);
+  EXPECT_NEAR(onPlane.y, 2 / (t * 0.0001f), 1);
+}
+
+TEST(Framing, EmptyCloudHasInfinitePictureBoundsAndADefaultPose) {
+  const PictureBounds b = Framing::pictureBounds({}, {0, 0, 10}, {0, 0, 0}, 26, 1);
+  EXPECT_EQ(b.min, (Float2{Bounds::kInfinity, Bounds::kInfinity}));
+  EXPECT_EQ(b.max, (Float2{-Bounds::kInfinity, -Bounds::kInfinity}));
+  EXPECT_EQ(Framing::solve({}, 22, 1, 0.2f, 30), (CameraPose{{0, 0, 100}, {0, 0, 0}, 30}));
+}
+
+TEST(Framing, TurntableCloudFitsEveryAspectAndElevation) {
+  const auto cloud = Framing::turntableCloud(Framing::kTurntableAngles, 30, 80);
+  for (CameraAngle angle : allCameraAngles) {
+    for (float aspect : kAspects) expectFramed(cloud, elevation(angle), aspect, Framing::kTurntableMargin);
+  }
+}
+
+TEST(Framing, OffCentreTightCloudFitsEveryAspectAndElevation) {
+  std::vector<Float3> cloud = Bounds{{-40, 0, -5}, {10, 25, 30}}.corners();
+  cloud.push_back({60, 2, 0});
+  for (CameraAngle angle : allCameraAngles) {
+    for (float aspect : kAspects) expectFramed(cloud, elevation(angle), aspect, Framing::kTightMargin);
+  }
+}
+
+TEST(Framing, TinyCloudKeepsTheCameraWithinItsDistanceRange) {
+  for (const std::vector<Float3>& cloud : {std::vector<Float3>{{3, 4, 5}}, Bounds{{0, 0, 0}, {0.01f, 0.01f, 0.01f}}.corners()}) {
+    const CameraPose pose = Framing::solve(cloud, 22, 1, 0.2f);
+    const float distance = length(pose.position - pose.target);
+    EXPECT_GE(distance, 0.2f - 1e-5f);
+    EXPECT_LE(distance, 200.0f);
+  }
+}
+
+TEST(Framing, SymmetricCloudKeepsItsCentreAsTheAim) {
+  // Seen level from the front, a box centred on its aim point pictures symmetrically.
+  const auto cloud = Bounds{{-10, 0, -10}, {10, 40, 10}}.corners();
+  const CameraPose pose = Framing::solve(cloud, 0, 1, 0.2f);
+  EXPECT_EQ(pose.target, (Float3{0, 20, 0}));
+  EXPECT_EQ(pose.position.x, 0);
+  EXPECT_EQ(pose.position.y, 20);
+}
+
+TEST(Framing, RecentringMovesTheAimAlongThePictureUpAxis) {
+  // Symmetric in X, so only the vertical picture centre needs moving; from 72° the picture's up is
+  // (0, cos 72°, −sin 72°).
+  const auto cloud = Framing::turntableCloud(Framing::kTurntableAngles, 20, 60);
+  const CameraPose pose = Framing::solve(cloud, 72, 1, 0.2f);
+  const Float3 moved = pose.target - Float3{0, 30, 0};
+  ASSERT_GT(length(moved), 0.1f);
+  const float e = 72 * kPi / 180;
+  EXPECT_NEAR(std::abs(dot(normalize(moved), Float3{0, std::cos(e), -std::sin(e)})), 1, 1e-4);
+  EXPECT_NEAR(moved.x, 0, 1e-4);
+  // The camera stays on its fixed viewing direction from the moved aim point.
+  const Float3 view = normalize(pose.position - pose.target);
+  EXPECT_NEAR(view.y, std::sin(e), 1e-5);
+  EXPECT_NEAR(view.z, std::cos(e), 1e-5);
+}
+
+TEST(Framing, WidePicturesAreDecidedByHeightAndTallOnesByWidth) {
+  const auto cloud = Bounds{{-10, 0, -10}, {10, 20, 10}}.corners();
+  const CameraPose wide = Framing::solve(cloud, 22, 4, 0.2f);
+  const PictureBounds w = Framing::pictureBounds(cloud, wide.position, wide.target, wide.fovY, 4);
+  EXPECT_NEAR(w.max.y - w.min.y, 1.6f, 1e-3);
+  EXPECT_LT(w.max.x - w.min.x, 1.0f);
+
+  const CameraPose tall = Framing::solve(cloud, 22, 0.25f, 0.2f);
+  const PictureBounds t = Framing::pictureBounds(cloud, tall.position, tall.target, tall.fovY, 0.25f);
+  EXPECT_NEAR(t.max.x - t.min.x, 1.6f, 1e-3);
+  EXPECT_LT(t.max.y - t.min.y, 1.0f);
+}
+
+TEST(Framing, TightCloudSamplesLargeObjectsAndKeepsSmallOnesWhole) {
+  PrintModel model;
+  model.objects = {objectWith(1, 99'744), objectWith(2, 256, 500), objectWith(3, 5000, -900)};
+  const Placement placement = Placement::of(model, Orientation::yUp, {3});
+  const auto cloud = Framing::tightCloud(model, {3}, placement, Bounds::empty, 0);
+  // 100 000 visible positions: step 33 for the large object (3023 samples), all 256 of the small one.
+  ASSERT_EQ(cloud.size(), 3023u + 256u);
+  EXPECT_EQ(cloud[3023], transformPoint(placement.transform, model.objects[1].positions[0]));
+  EXPECT_EQ(cloud[1], transformPoint(placement.transform, model.objects[0].positions[33]));
+  EXPECT_EQ(cloud.back(), transformPoint(placement.transform, model.objects[1].positions[255]));
+}
+
+TEST(Framing, TightCloudOfASmallModelKeepsEveryVertex) {
+  PrintModel model;
+  model.objects = {objectWith(1, 2999), objectWith(2, 300)};
+  const Placement placement = Placement::of(model, Orientation::asPrinted);
+  EXPECT_EQ(Framing::tightCloud(model, {}, placement, Bounds::empty, 0).size(), 2999u + 300u);
+  model.objects[1] = objectWith(2, 1);
+  // 3000 positions in all: step 1 still.
+  EXPECT_EQ(Framing::tightCloud(model, {}, placement, Bounds::empty, 0).size(), 3000u);
+}
+
+TEST(Framing, TightCloudAddsTheReferenceAndTurnsWithTheTurntable) {
+  PrintModel model;
+  ModelObject o;
+  o.positions = {{1, 0, 0}};
+  model.objects = {o};
+  Placement placement;  // identity transform
+  const Bounds reference{{2, 0, 0}, {3, 1, 1}};
+  const auto cloud = Framing::tightCloud(model, {}, placement, reference, kPi / 2);
+  ASSERT_EQ(cloud.size(), 9u);
+  // A quarter turn counter-clockwise seen from above carries +X to −Z.
+  EXPECT_NEAR(cloud[0].x, 0, 1e-6);
+  EXPECT_NEAR(cloud[0].z, -1, 1e-6);
+  EXPECT_NEAR(cloud[8].x, 1, 1e-6);  // corner (3, 1, 1)
+  EXPECT_NEAR(cloud[8].y, 1, 1e-6);
+  EXPECT_NEAR(cloud[8].z, -3, 1e-6);
+}

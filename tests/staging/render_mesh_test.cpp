@@ -1,0 +1,237 @@
+#include "staging/render_mesh.h"
+#include "staging/vector_math.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <set>
+#include <tuple>
+
+using namespace vantorel;
+
+namespace {
+
+// A unit cube: 8 welded corners, 12 outward-facing triangles.
+ModelObject cube() {
+  ModelObject o;
+  o.positions = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {0, 0, 1}, {1, 0, 1}, {1, 1, 1}, {0, 1, 1}};
+  o.indices = {0, 2, 1, 0, 3, 2,  4, 5, 6, 4, 6, 7,  0, 1, 5, 0, 5, 4,
+               2, 3, 7, 2, 7, 6,  1, 2, 6, 1, 6, 5,  0, 4, 7, 0, 7, 3};
+  return o;
+}
+
+// A subdivided icosahedron on the unit sphere, with shared vertices.
+ModelObject icosphere(int levels) {
+  const float t = (1.0f + std::sqrt(5.0f)) / 2.0f;
+  ModelObject o;
+  o.positions = {{-1, t, 0}, {1, t, 0}, {-1, -t, 0}, {1, -t, 0}, {0, -1, t}, {0, 1, t},
+                 {0, -1, -t}, {0, 1, -t}, {t, 0, -1}, {t, 0, 1}, {-t, 0, -1}, {-t, 0, 1}};
+  o.indices = {0, 11, 5, 0, 5, 1, 0, 1, 7, 0, 7, 10, 0, 10, 11, 1, 5, 9, 5, 11, 4, 11, 10, 2, 10, 7, 6, 7, 1, 8,
+               3, 9, 4, 3, 4, 2, 3, 2, 6, 3, 6, 8, 3, 8, 9, 4, 9, 5, 2, 4, 11, 6, 2, 10, 8, 6, 7, 9, 8, 1};
+  for (auto& p : o.positions) p = normalize(p);
+  for (int level = 0; level < levels; ++level) {
+    std::map<std::pair<std::uint32_t, std::uint32_t>, std::uint32_t> middles;
+    const auto middle = [&](std::uint32_t a, std::uint32_t b) {
+      const auto key = std::minmax(a, b);
+      if (const auto it = middles.find(key); it != middles.end()) return it->second;
+      o.positions.push_back(normalize((o.positions[a] + o.positions[b]) * 0.5f));
+      return middles[key] = std::uint32_t(o.positions.size() - 1);
+    };
+    std::vector<std::uint32_t> finer;
+    for (std::size_t i = 0; i < o.indices.size(); i += 3) {
+      const std::uint32_t a = o.indices[i], b = o.indices[i + 1], c = o.indices[i + 2];
+      const std::uint32_t ab = middle(a, b), bc = middle(b, c), ca = middle(c, a);
+      finer.insert(finer.end(), {a, ab, ca, b, bc, ab, c, ca, bc, ab, bc, ca});
+    }
+    o.indices = std::move(finer);
+  }
+  return o;
+}
+
+// Two triangles sharing the edge (0,0,0)–(0,1,0); the second is folded up by `degrees`.
+ModelObject hinge(float degrees, float secondWidth = 1) {
+  const float r = degrees * 3.14159265f / 180.0f;
+  ModelObject o;
+  o.positions = {{0, 0, 0}, {0, 1, 0}, {-1, 0, 0}, {secondWidth * std::cos(r), 0, secondWidth * std::sin(r)}};
+  o.indices = {0, 1, 2, 0, 3, 1};
+  return o;
+}
+
+// Three separate triangles, so each output vertex belongs to one triangle.
+ModelObject threeTriangles() {
+  ModelObject o;
+  for (int t = 0; t < 3; ++t) {
+    const float x = float(10 * t);
+    o.positions.insert(o.positions.end(), {{x, 0, 0}, {x + 1, 0, 0}, {x, 1, 0}});
+    o.indices.insert(o.indices.end(), {std::uint32_t(3 * t), std::uint32_t(3 * t + 1), std::uint32_t(3 * t + 2)});
+  }
+  return o;
+}
+
+// Which input triangle (0, 1 or 2) of threeTriangles() an output triangle came from.
+std::vector<int> trianglesOf(const RenderMesh& mesh, const RenderMesh::Group& group) {
+  std::vector<int> triangles;
+  for (std::size_t i = 0; i < group.indices.size(); i += 3) triangles.push_back(int(mesh.positions[group.indices[i]].x / 10));
+  return triangles;
+}
+
+}  // namespace
+
+TEST(RenderMesh, CubeSplitsEveryCornerThreeWays) {
+  const RenderMesh mesh = RenderMesh::build(cube(), 32);
+  EXPECT_EQ(mesh.positions.size(), 24u);
+  ASSERT_EQ(mesh.normals.size(), 24u);
+  std::set<std::tuple<float, float, float>> axes;
+  for (const Float3& n : mesh.normals) {
+    EXPECT_EQ(std::abs(n.x) + std::abs(n.y) + std::abs(n.z), 1.0f) << n.x << " " << n.y << " " << n.z;
+    axes.insert({n.x, n.y, n.z});
+  }
+  EXPECT_EQ(axes.size(), 6u);
+  ASSERT_EQ(mesh.groups.size(), 1u);
+  EXPECT_EQ(mesh.groups[0].color, -1);
+  EXPECT_EQ(mesh.groups[0].indices.size(), 36u);
+  // Every output triangle's vertices carry its own face normal.
+  for (std::size_t i = 0; i < 36; i += 3) {
+    const auto& ix = mesh.groups[0].indices;
+    const Float3 a = mesh.positions[ix[i]], b = mesh.positions[ix[i + 1]], c = mesh.positions[ix[i + 2]];
+    const Float3 face = normalize(cross(b - a, c - a));
+    for (int k = 0; k < 3; ++k) EXPECT_EQ(mesh.normals[ix[i + k]], face);
+  }
+}
+
+TEST(RenderMesh, WideCreaseAngleSmoothsTheCube) {
+  // At 100° the three faces at a corner (90° apart) all count, so corners stay welded.
+  const RenderMesh mesh = RenderMesh::build(cube(), 100);
+  EXPECT_EQ(mesh.positions.size(), 8u);
+  for (std::size_t i = 0; i < mesh.positions.size(); ++i) {
+    const Float3 outward = normalize(mesh.positions[i] - Float3{0.5f, 0.5f, 0.5f});
+    EXPECT_GT(dot(mesh.normals[i], outward), 0.9f);
+  }
+}
+
+TEST(RenderMesh, FineSphereStaysSmooth) {
+  const ModelObject sphere = icosphere(3);
+  const RenderMesh mesh = RenderMesh::build(sphere, RenderMesh::kStudioCreaseAngle);
+  EXPECT_EQ(mesh.positions.size(), sphere.positions.size());
+  auto sorted = [](std::vector<Float3> v) {
+    std::sort(v.begin(), v.end(), [](Float3 a, Float3 b) { return std::tie(a.x, a.y, a.z) < std::tie(b.x, b.y, b.z); });
+    return v;
+  };
+  EXPECT_EQ(sorted(mesh.positions), sorted(sphere.positions));  // one output per input vertex
+  for (std::size_t i = 0; i < mesh.positions.size(); ++i) {
+    EXPECT_NEAR(length(mesh.normals[i]), 1.0f, 1e-5);
+    EXPECT_GT(dot(mesh.normals[i], mesh.positions[i]), 0.998f);
+  }
+}
+
+TEST(RenderMesh, FoldBeyondTheCreaseAngleSplitsTheSharedEdge) {
+  const RenderMesh sharp = RenderMesh::build(hinge(45), 32);
+  EXPECT_EQ(sharp.positions.size(), 6u);
+  const RenderMesh smooth = RenderMesh::build(hinge(20), 32);
+  EXPECT_EQ(smooth.positions.size(), 4u);
+}
+
+TEST(RenderMesh, LargerFacesWeighMore) {
+  // The folded face is four times as wide, so the shared edge leans towards its normal.
+  const RenderMesh mesh = RenderMesh::build(hinge(60, 4), 90);
+  ASSERT_EQ(mesh.positions.size(), 4u);
+  const Float3 flat{0, 0, 1};
+  const Float3 folded = normalize(cross(Float3{4 * 0.5f, 0, 4 * 0.8660254f}, Float3{0, 1, 0}));
+  const Float3 shared = mesh.normals[0];  // vertex (0,0,0)
+  EXPECT_GT(dot(shared, folded), dot(shared, flat));
+  const Float3 expected = normalize(Float3{0, 0, 1} + folded * 4);
+  EXPECT_NEAR(dot(shared, expected), 1.0f, 1e-6);
+}
+
+TEST(RenderMesh, ZeroAreaTriangleFacesUp) {
+  ModelObject o = hinge(0);
+  o.positions.push_back({5, 5, 5});
+  o.positions.push_back({6, 6, 6});
+  o.positions.push_back({7, 7, 7});  // a degenerate triangle on a line
+  o.indices.insert(o.indices.end(), {4, 5, 6});
+  const RenderMesh mesh = RenderMesh::build(o, 32);
+  const auto& ix = mesh.groups[0].indices;
+  ASSERT_EQ(ix.size(), 9u);
+  for (int k = 6; k < 9; ++k) EXPECT_EQ(mesh.normals[ix[std::size_t(k)]], (Float3{0, 0, 1}));
+}
+
+TEST(RenderMesh, ObjectWithoutTrianglesGivesOneEmptyGroup) {
+  ModelObject o;
+  o.positions = {{1, 2, 3}};
+  o.color = 4;
+  const RenderMesh mesh = RenderMesh::build(o);
+  EXPECT_TRUE(mesh.positions.empty());
+  EXPECT_TRUE(mesh.normals.empty());
+  ASSERT_EQ(mesh.groups.size(), 1u);
+  EXPECT_EQ(mesh.groups[0], (RenderMesh::Group{4, {}}));
+
+  o.color.reset();
+  o.triangleColors = std::vector<std::int32_t>{};
+  EXPECT_EQ(RenderMesh::build(o).groups, (std::vector<RenderMesh::Group>{{-1, {}}}));
+}
+
+TEST(RenderMesh, TrailingIncompleteTriangleIsIgnored) {
+  ModelObject o = cube();
+  o.indices.push_back(0);
+  o.indices.push_back(1);
+  EXPECT_EQ(RenderMesh::build(o), RenderMesh::build(cube()));
+}
+
+TEST(RenderMesh, TriangleWithAnIndexOutOfRangeIsLeftOut) {
+  ModelObject o = threeTriangles();
+  o.indices[4] = 99;
+  const RenderMesh mesh = RenderMesh::build(o);
+  EXPECT_EQ(mesh.positions.size(), 6u);
+  ASSERT_EQ(mesh.groups.size(), 1u);
+  EXPECT_EQ(trianglesOf(mesh, mesh.groups[0]), (std::vector<int>{0, 2}));
+}
+
+TEST(RenderMesh, ColourGroupsAscendWithUncolouredTrianglesTakingTheObjectColour) {
+  ModelObject o = threeTriangles();
+  o.triangleColors = std::vector<std::int32_t>{2, -1, 2};
+  o.color = 0;
+  RenderMesh mesh = RenderMesh::build(o);
+  ASSERT_EQ(mesh.groups.size(), 2u);
+  EXPECT_EQ(mesh.groups[0].color, 0);
+  EXPECT_EQ(trianglesOf(mesh, mesh.groups[0]), (std::vector<int>{1}));
+  EXPECT_EQ(mesh.groups[1].color, 2);
+  EXPECT_EQ(trianglesOf(mesh, mesh.groups[1]), (std::vector<int>{0, 2}));
+
+  o.color.reset();
+  mesh = RenderMesh::build(o);
+  ASSERT_EQ(mesh.groups.size(), 2u);
+  EXPECT_EQ(mesh.groups[0].color, -1);
+  EXPECT_EQ(trianglesOf(mesh, mesh.groups[0]), (std::vector<int>{1}));
+  EXPECT_EQ(mesh.groups[1].color, 2);
+}
+
+TEST(RenderMesh, ObjectColourKeysTheSingleGroup) {
+  ModelObject o = threeTriangles();
+  o.color = 3;
+  const RenderMesh mesh = RenderMesh::build(o);
+  ASSERT_EQ(mesh.groups.size(), 1u);
+  EXPECT_EQ(mesh.groups[0].color, 3);
+  EXPECT_EQ(mesh.groups[0].indices, (std::vector<std::uint32_t>{0, 1, 2, 3, 4, 5, 6, 7, 8}));
+}
+
+TEST(RenderMesh, GroupsCoverEveryTriangleOnce) {
+  ModelObject sphere = icosphere(2);
+  std::vector<std::int32_t> colors;
+  for (std::size_t t = 0; t < sphere.triangleCount(); ++t) colors.push_back(std::int32_t(t % 5) - 1);
+  sphere.triangleColors = colors;
+  sphere.color = 7;
+  const RenderMesh mesh = RenderMesh::build(sphere);
+  std::size_t total = 0;
+  for (std::size_t g = 0; g < mesh.groups.size(); ++g) {
+    total += mesh.groups[g].indices.size();
+    if (g > 0) {
+      EXPECT_LT(mesh.groups[g - 1].color, mesh.groups[g].color);
+    }
+    for (std::uint32_t i : mesh.groups[g].indices) EXPECT_LT(i, mesh.positions.size());
+  }
+  EXPECT_EQ(total, sphere.indices.size());
+  ASSERT_EQ(mesh.groups.size(), 5u);  // 0, 1, 2, 3 and the object's 7 for the −1 entries
+  EXPECT_EQ(mesh.groups.back().color, 7);
+}

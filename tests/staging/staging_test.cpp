@@ -1,0 +1,230 @@
+#include "staging/placement.h"
+#include "staging/scale_check.h"
+
+#include "input/localized.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+using namespace vantorel;
+
+namespace {
+
+ModelObject object(std::int64_t id, std::vector<Float3> positions) {
+  ModelObject o;
+  o.id = id;
+  o.name = "part " + std::to_string(id);
+  o.positions = std::move(positions);
+  return o;
+}
+
+PrintModel modelOf(std::vector<ModelObject> objects) {
+  PrintModel m;
+  m.name = "test";
+  m.objects = std::move(objects);
+  return m;
+}
+
+// The eight corners of the file-space box lo…hi.
+std::vector<Float3> box(Float3 lo, Float3 hi) { return Bounds{lo, hi}.corners(); }
+
+void expectNear(Float3 actual, Float3 expected, float tolerance = 1e-5f) {
+  EXPECT_NEAR(actual.x, expected.x, tolerance);
+  EXPECT_NEAR(actual.y, expected.y, tolerance);
+  EXPECT_NEAR(actual.z, expected.z, tolerance);
+}
+
+}  // namespace
+
+TEST(Bounds, EmptyBoxHasNoSizeCentreOrCorners) {
+  const Bounds empty = Bounds::empty;
+  EXPECT_TRUE(empty.isEmpty());
+  EXPECT_EQ(empty.size(), Float3{});
+  EXPECT_EQ(empty.center(), Float3{});
+  EXPECT_TRUE(empty.corners().empty());
+  EXPECT_TRUE(empty.transformed(translation({1, 2, 3})).isEmpty());
+  EXPECT_EQ(Bounds::of({}), Bounds::empty);
+}
+
+TEST(Bounds, IncludesPointsAndUnitesBoxes) {
+  const std::vector<Float3> points{{1, -2, 3}, {-4, 5, 0.5f}};
+  Bounds b = Bounds::of(points);
+  EXPECT_EQ(b.min, (Float3{-4, -2, 0.5f}));
+  EXPECT_EQ(b.max, (Float3{1, 5, 3}));
+  EXPECT_EQ(b.size(), (Float3{5, 7, 2.5f}));
+  EXPECT_EQ(b.center(), (Float3{-1.5f, 1.5f, 1.75f}));
+
+  const Bounds before = b;
+  b.formUnion(Bounds::empty);
+  EXPECT_EQ(b, before);
+  b.formUnion(Bounds{{0, 0, 0}, {10, 0, 0}});
+  EXPECT_EQ(b.max.x, 10);
+  EXPECT_EQ(b.min.x, -4);
+}
+
+TEST(Bounds, CornersFollowTheBitOrder) {
+  const auto c = Bounds{{0, 1, 2}, {10, 11, 12}}.corners();
+  ASSERT_EQ(c.size(), 8u);
+  EXPECT_EQ(c[0], (Float3{0, 1, 2}));
+  EXPECT_EQ(c[1], (Float3{10, 1, 2}));
+  EXPECT_EQ(c[2], (Float3{0, 11, 2}));
+  EXPECT_EQ(c[3], (Float3{10, 11, 2}));
+  EXPECT_EQ(c[4], (Float3{0, 1, 12}));
+  EXPECT_EQ(c[7], (Float3{10, 11, 12}));
+}
+
+TEST(Bounds, TransformedBoxHoldsTheMovedCorners) {
+  const Bounds moved = Bounds{{0, 0, 0}, {1, 2, 3}}.transformed(translation({10, 0, -1}));
+  EXPECT_EQ(moved, (Bounds{{10, 0, -1}, {11, 2, 2}}));
+}
+
+TEST(Orientation, RawValuesTitlesAndOrder) {
+  const std::vector<std::pair<std::string, std::string>> expected{
+      {"asPrinted", "As printed"},
+      {"standUp", "Upright (stand it up)"},
+      {"onSide", "On its side"},
+      {"upsideDown", "Upside down"},
+      {"yUp", "Y is up (some OBJ files)"}};
+  ASSERT_EQ(allOrientations.size(), expected.size());
+  for (std::size_t i = 0; i < expected.size(); ++i) {
+    EXPECT_EQ(rawValue(allOrientations[i]), expected[i].first);
+    EXPECT_EQ(title(allOrientations[i]), expected[i].second);
+    EXPECT_EQ(orientationFromRaw(expected[i].first), allOrientations[i]);
+  }
+  EXPECT_FALSE(orientationFromRaw("AsPrinted"));
+}
+
+TEST(Orientation, TitlesGoThroughTheTranslator) {
+  setTranslator([](std::string_view english) { return "[" + std::string(english) + "]"; });
+  EXPECT_EQ(title(Orientation::onSide), "[On its side]");
+  setTranslator({});
+}
+
+TEST(Orientation, RotationsTurnFilePointsAsDescribed) {
+  const Float3 p{1, 2, 3};
+  // asPrinted: −90° about X, file +Z up: (x, y, z) → (x, z, −y).
+  expectNear(transformPoint(rotation(Orientation::asPrinted), p), {1, 3, -2});
+  // onSide: then +90° about scene Z, file +X up: (x, y, z) → (−z, x, −y).
+  expectNear(transformPoint(rotation(Orientation::onSide), p), {-3, 1, -2});
+  // upsideDown: then 180° about X, file +Z down: (x, y, z) → (x, −z, y).
+  expectNear(transformPoint(rotation(Orientation::upsideDown), p), {1, -3, 2});
+  // standUp undoes the base turn; yUp is the identity itself.
+  expectNear(transformPoint(rotation(Orientation::standUp), p), p);
+  EXPECT_EQ(rotation(Orientation::yUp), Matrix4::identity());
+  EXPECT_EQ(transformPoint(rotation(Orientation::yUp), p), p);
+}
+
+TEST(Placement, SingleVertexLandsAtTheOrigin) {
+  const auto model = modelOf({object(1, {{1, 2, 3}})});
+  const Placement p = Placement::of(model, Orientation::asPrinted);
+  EXPECT_EQ(transformPoint(p.transform, {1, 2, 3}), (Float3{0, 0, 0}));
+  EXPECT_EQ(p.bounds, (Bounds{{0, 0, 0}, {0, 0, 0}}));
+  EXPECT_EQ(p.radius, 0);
+}
+
+TEST(Placement, StandsOnTheFloorCentredOnTheAxis) {
+  const auto model = modelOf({object(1, box({10, -4, 5}, {30, 8, 25}))});
+  const Placement p = Placement::of(model, Orientation::asPrinted);
+  // File z 5…25 becomes scene y 0…20; file x and y are centred about the axis.
+  EXPECT_EQ(p.bounds.min.y, 0);
+  EXPECT_FLOAT_EQ(p.bounds.max.y, 20);
+  EXPECT_FLOAT_EQ(p.bounds.min.x, -10);
+  EXPECT_FLOAT_EQ(p.bounds.max.x, 10);
+  EXPECT_FLOAT_EQ(p.bounds.min.z, -6);
+  EXPECT_FLOAT_EQ(p.bounds.max.z, 6);
+  EXPECT_NEAR(p.radius, std::sqrt(10.0f * 10 + 6 * 6), 1e-4);
+  EXPECT_NEAR(p.stagedSize().x, 20, 1e-4);
+  EXPECT_NEAR(p.stagedSize().y, 20, 1e-4);
+  EXPECT_NEAR(p.stagedSize().z, 12, 1e-4);
+  // The transform carries the file's lowest corner onto the floor.
+  expectNear(transformPoint(p.transform, {10, 8, 5}), {-10, 0, -6}, 1e-4f);
+  expectNear(transformPoint(p.transform, {30, -4, 25}), {10, 20, 6}, 1e-4f);
+}
+
+TEST(Placement, VerticalShiftUsesTheLowestPointNotTheCentre) {
+  const auto model = modelOf({object(1, box({0, 0, 0}, {2, 2, 2})), object(2, {{1, 1, 50}})});
+  const Placement p = Placement::of(model, Orientation::asPrinted);
+  EXPECT_EQ(p.bounds.min.y, 0);
+  EXPECT_FLOAT_EQ(p.bounds.max.y, 50);
+}
+
+TEST(Placement, HiddenObjectsNeverWidenBoundsOrRadius) {
+  const auto near = object(1, box({-1, -1, 0}, {1, 1, 4}));
+  const auto far = object(7, {{1000, 1000, 1000}, {-900, 0, -50}});
+  const Placement alone = Placement::of(modelOf({near}), Orientation::asPrinted);
+  const Placement hidden = Placement::of(modelOf({near, far}), Orientation::asPrinted, {7});
+  EXPECT_EQ(hidden, alone);
+  EXPECT_NEAR(hidden.radius, std::sqrt(2.0f), 1e-5);
+  EXPECT_NE(Placement::of(modelOf({near, far}), Orientation::asPrinted).radius, alone.radius);
+}
+
+TEST(Placement, NothingVisibleGivesZeroBoundsAndTheBareRotation) {
+  const Placement empty = Placement::of(modelOf({object(1, {})}), Orientation::onSide);
+  const Placement allHidden = Placement::of(modelOf({object(3, box({5, 5, 5}, {9, 9, 9}))}), Orientation::onSide, {3});
+  for (const Placement& p : {empty, allHidden}) {
+    EXPECT_EQ(p.transform, translation({0, 0, 0}) * rotation(Orientation::onSide));
+    EXPECT_EQ(p.bounds, (Bounds{{0, 0, 0}, {0, 0, 0}}));
+    EXPECT_EQ(p.radius, 0);
+    EXPECT_EQ(p.stagedSize(), Float3{});
+  }
+}
+
+TEST(Placement, RadiusIgnoresHeight) {
+  // A needle on the axis, 500 mm tall and 0.2 mm thick.
+  const auto model = modelOf({object(1, box({-0.1f, -0.1f, 0}, {0.1f, 0.1f, 500}))});
+  const Placement p = Placement::of(model, Orientation::asPrinted);
+  EXPECT_FLOAT_EQ(p.bounds.max.y, 500);
+  EXPECT_LT(p.radius, 0.15f);
+}
+
+TEST(Placement, OrientationDecidesWhichFileAxisIsUp) {
+  const auto model = modelOf({object(1, box({0, 0, 0}, {40, 20, 10}))});
+  EXPECT_NEAR(Placement::of(model, Orientation::asPrinted).bounds.max.y, 10, 1e-4);
+  EXPECT_NEAR(Placement::of(model, Orientation::standUp).bounds.max.y, 20, 1e-4);
+  EXPECT_NEAR(Placement::of(model, Orientation::yUp).bounds.max.y, 20, 1e-4);
+  EXPECT_NEAR(Placement::of(model, Orientation::onSide).bounds.max.y, 40, 1e-4);
+  EXPECT_NEAR(Placement::of(model, Orientation::upsideDown).bounds.max.y, 10, 1e-4);
+}
+
+TEST(ScaleCheck, BoundariesAreOk) {
+  EXPECT_EQ(ScaleCheck::of({3.0f, 1, 1}), ScaleCheck::ok());
+  EXPECT_EQ(ScaleCheck::of({1, 1500.0f, 1}), ScaleCheck::ok());
+  EXPECT_EQ(ScaleCheck::of({120, 80, 60}), ScaleCheck::ok());
+  EXPECT_FALSE(ScaleCheck::ok().suggestedFactor());
+  EXPECT_FALSE(ScaleCheck::ok().message());
+}
+
+TEST(ScaleCheck, TinyModelSuggestsInches) {
+  const ScaleCheck check = ScaleCheck::of({1, 2.99f, 0.5f});
+  EXPECT_EQ(check, ScaleCheck::tooSmall(2.99f));
+  EXPECT_EQ(check.suggestedFactor(), 25.4f);
+  EXPECT_EQ(check.message(), "This model is only 2.99 mm across. If it was drawn in inches, scale it up 25.4×.");
+}
+
+TEST(ScaleCheck, HugeModelSuggestsScalingDown) {
+  const ScaleCheck justOver = ScaleCheck::of({1500.5f, 10, 10});
+  EXPECT_EQ(justOver, ScaleCheck::tooLarge(1500.5f));
+  EXPECT_EQ(justOver.suggestedFactor(), 0.03937008f);
+  EXPECT_EQ(ScaleCheck::tooLarge(15000).suggestedFactor(), 0.03937008f);
+
+  const ScaleCheck metres = ScaleCheck::of({20000, 3000, 1});
+  EXPECT_EQ(metres, ScaleCheck::tooLarge(20000));
+  EXPECT_EQ(metres.suggestedFactor(), 0.001f);
+  EXPECT_EQ(metres.message(), "This model is 20000 mm across. If it was drawn in meters or the wrong unit, scale it down.");
+}
+
+TEST(ScaleCheck, EqualityComparesTheCarriedSide) {
+  EXPECT_NE(ScaleCheck::tooSmall(1), ScaleCheck::tooSmall(2));
+  EXPECT_NE(ScaleCheck::tooSmall(2), ScaleCheck::tooLarge(2));
+  EXPECT_EQ(ScaleCheck::ok(), (ScaleCheck{ScaleCheck::Kind::ok, 5}));
+}
+
+TEST(ScaleCheck, UsesTheLargestStagedSide) {
+  // A 1 × 2 × 2.5 mm part: the staged size, not the diagonal, decides.
+  const auto model = modelOf({object(1, box({0, 0, 0}, {1, 2, 2.5f}))});
+  const ScaleCheck check = ScaleCheck::of(Placement::of(model, Orientation::asPrinted).stagedSize());
+  ASSERT_EQ(check.kind, ScaleCheck::Kind::tooSmall);
+  EXPECT_NEAR(check.largestSide, 2.5f, 1e-5);
+  EXPECT_EQ(check.message(), "This model is only 2.50 mm across. If it was drawn in inches, scale it up 25.4×.");
+}
