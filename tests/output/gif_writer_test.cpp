@@ -42,6 +42,13 @@ TEST(GIFWriter, DelaysKeepTheTotalLengthRight) {
   EXPECT_EQ(GIFWriter::delay(2, 30), 3);
 }
 
+TEST(GIFWriter, PaletteSampleFramesSpreadOverTheTurn) {
+  EXPECT_EQ(GIFWriter::paletteSampleFrames(200), (std::vector<std::int64_t>{0, 25, 50, 75, 100, 125, 150, 175}));
+  EXPECT_EQ(GIFWriter::paletteSampleFrames(3), (std::vector<std::int64_t>{0, 1, 2}));
+  EXPECT_EQ(GIFWriter::paletteSampleFrames(10, 4), (std::vector<std::int64_t>{0, 2, 5, 7}));
+  EXPECT_TRUE(GIFWriter::paletteSampleFrames(0).empty());
+}
+
 TEST(GIFWriter, LoopsForEverWithDelaysFromTheFrameRate) {
   ScratchFolder folder;
   const fs::path path = folder.path / "turn.gif";
