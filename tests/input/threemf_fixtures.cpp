@@ -109,7 +109,14 @@ Bytes slicerProjectPackage() {
   <plate><metadata key="plater_id" value="1"/></plate>
 </config>
 )";
+  const std::string partRelationships =
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Relationships xmlns=\"http://schemas.openxmlformats.org/package/"
+      "2006/relationships\"><Relationship Target=\"/3D/Objects/object_1.model\" Id=\"rel-1\" "
+      "Type=\"http://schemas.microsoft.com/3dmanufacturing/2013/01/3dmodel\"/><Relationship "
+      "Target=\"/3D/Objects/object_2.model\" Id=\"rel-2\" "
+      "Type=\"http://schemas.microsoft.com/3dmanufacturing/2013/01/3dmodel\"/></Relationships>";
   return package({{"3D/3dmodel.model", main},
+                  {"3D/_rels/3dmodel.model.rels", partRelationships},
                   {"3D/Objects/object_1.model", object1},
                   {"3D/Objects/object_2.model", object2},
                   {"Metadata/project_settings.config", projectSettings},

@@ -47,13 +47,14 @@ std::vector<std::byte> zipArchive(const std::vector<ZipEntrySpec>& entries, cons
     const std::uint64_t size = e.size.value_or(e.data.size());
     const std::uint64_t compressed = e.compressedSize.value_or(packed.size());
     const std::uint64_t local = e.localOffset.value_or(offset);
+    const std::uint32_t crc = libdeflate_crc32(0, e.data.data(), e.data.size());
 
     put32(out, 0x04034b50);
     put16(out, 20);
     put16(out, e.flags);
     put16(out, method);
     put32(out, 0);  // time, date
-    put32(out, 0);  // CRC (the reader does not check it)
+    put32(out, crc);
     put32(out, e.zip64 ? 0xFFFFFFFF : compressed);
     put32(out, e.zip64 ? 0xFFFFFFFF : size);
     put16(out, e.name.size());
@@ -67,7 +68,7 @@ std::vector<std::byte> zipArchive(const std::vector<ZipEntrySpec>& entries, cons
     put16(directory, e.flags);
     put16(directory, method);
     put32(directory, 0);
-    put32(directory, 0);
+    put32(directory, crc);
     put32(directory, e.zip64 ? 0xFFFFFFFF : compressed);
     put32(directory, e.zip64 ? 0xFFFFFFFF : size);
     put16(directory, e.name.size());
