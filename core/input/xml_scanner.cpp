@@ -66,12 +66,13 @@ bool nextTag(std::string_view doc, std::size_t& pos, XMLTag& tag) {
   const std::size_t n = doc.size();
   const char* d = doc.data();
   while (pos < n) {
-    const void* found = std::memchr(d + pos, '<', n - pos);
-    if (!found) {
+    // Tags are usually a few bytes apart, where a plain loop beats a library call.
+    std::size_t lt = pos;
+    while (lt < n && d[lt] != '<') ++lt;
+    if (lt == n) {
       pos = n;
       return false;
     }
-    const std::size_t lt = std::size_t(static_cast<const char*>(found) - d);
     if (lt + 1 == n) {
       pos = n;
       return false;
@@ -108,9 +109,9 @@ bool nextTag(std::string_view doc, std::size_t& pos, XMLTag& tag) {
       const char c = d[p];
       if (c == '>') break;
       if (c == '"' || c == '\'') {
-        const void* close = std::memchr(d + p + 1, c, n - p - 1);
-        if (!close) unclosed();
-        p = std::size_t(static_cast<const char*>(close) - d);
+        ++p;
+        while (p < n && d[p] != c) ++p;
+        if (p == n) unclosed();
       }
       ++p;
     }
@@ -178,20 +179,20 @@ std::optional<std::int64_t> parseInteger(std::string_view v) {
   while (p < v.size() && isSpace(v[p])) ++p;
   const bool negative = p < v.size() && v[p] == '-';
   if (negative) ++p;
-  if (p == v.size() || unsigned(v[p] - '0') >= 10) return std::nullopt;
-  // Accumulate downwards so that the most negative value fits.
-  std::int64_t value = 0;
-  constexpr std::int64_t lowest = std::numeric_limits<std::int64_t>::min();
+  const std::size_t first = p;
+  std::uint64_t magnitude = 0;
+  // Eighteen digits cannot overflow; only longer runs need the careful check.
+  while (p < v.size() && unsigned(v[p] - '0') < 10 && p - first < 18) magnitude = magnitude * 10 + unsigned(v[p++] - '0');
+  if (p == first) return std::nullopt;
+  constexpr std::uint64_t limit = std::uint64_t(std::numeric_limits<std::int64_t>::max()) + 1;  // |INT64_MIN|
   for (; p < v.size() && unsigned(v[p] - '0') < 10; ++p) {
-    const int digit = v[p] - '0';
-    if (value < (lowest + digit) / 10) return std::nullopt;
-    value = value * 10 - digit;
+    const unsigned digit = unsigned(v[p] - '0');
+    if (magnitude > (limit - digit) / 10) return std::nullopt;
+    magnitude = magnitude * 10 + digit;
   }
-  if (!negative) {
-    if (value == lowest) return std::nullopt;
-    value = -value;
-  }
-  return value;
+  if (negative) return magnitude == limit ? std::numeric_limits<std::int64_t>::min() : -std::int64_t(magnitude);
+  if (magnitude == limit) return std::nullopt;
+  return std::int64_t(magnitude);
 }
 
 std::vector<double> parseNumberList(std::string_view v) {
