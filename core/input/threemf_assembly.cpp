@@ -106,14 +106,18 @@ private:
     return parts_.load(path);
   }
 
+  void countPlacement() {
+    if (++placements_ > limits_.placements) {
+      fail("it places parts more than " + formatCount(std::uint64_t(limits_.placements)) + " times");
+    }
+  }
+
   template <Pass pass>
   void place(const ModelFile& part, const ObjectDef& object, const Transform& transform, int depth,
              DefaultProperty inherited, std::optional<std::int64_t> extruder) {
     if constexpr (pass == Pass::count) {
       if (depth > kMaxDepth) fail("components nest too deeply");
-      if (++placements_ > limits_.placements) {
-        fail("it places parts more than " + formatCount(std::uint64_t(limits_.placements)) + " times");
-      }
+      countPlacement();
     }
     const DefaultProperty own = object.pid ? DefaultProperty{object.pid, object.pindex} : inherited;
     if (const auto e = settings_.partExtruders.find({itemObject_, object.id}); e != settings_.partExtruders.end()) {
@@ -145,7 +149,11 @@ private:
       const ObjectDef& child = found->second;
       // Modifier volumes and support blockers: slicers place them as components of the printed object.
       if (skippedType(child)) {
-        if (pass == Pass::count && child.type == "support") ++skipped_;
+        // Skipped references still count as placements, so that a fan-out of them stays bounded.
+        if constexpr (pass == Pass::count) {
+          countPlacement();
+          if (child.type == "support") ++skipped_;
+        }
         continue;
       }
       if (std::find(chain_.begin(), chain_.end(), Ancestor{&childPart, child.id}) != chain_.end()) {

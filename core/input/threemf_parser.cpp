@@ -52,8 +52,16 @@ bool readProperty(const std::optional<std::string_view>& value, std::int64_t& ou
   return true;
 }
 
+// The parsed structures of a part may take at most this many bytes per byte of XML (plus a
+// constant): real parts are mostly vertices and triangles, which shrink when parsed, while a
+// hostile part of empty objects or components would otherwise grow about tenfold.
+constexpr std::size_t kStructureBytesPerXMLByte = 2;
+constexpr std::size_t kStructureSlack = std::size_t(1) << 20;
+
 class PartParser {
 public:
+  explicit PartParser(std::size_t partSize) : budget_(partSize * kStructureBytesPerXMLByte + kStructureSlack) {}
+
   void tag(const XMLTag& t) {
     const std::string_view name = XMLScanner::localName(t.name);
     if (t.isEndTag) {
@@ -77,6 +85,11 @@ public:
   ModelFile finish() { return std::move(file_); }
 
 private:
+  void charge(std::size_t bytes) {
+    spent_ += bytes;
+    if (spent_ > budget_) fail("a model part holds too many elements");
+  }
+
   void endTag(std::string_view name) {
     if (name == "object") finishObject();
     else if (name == "basematerials" || name == "colorgroup") finishGroup();
@@ -93,6 +106,7 @@ private:
     ObjectDef o;
     o.id = *id;
     o.name = XMLScanner::textAttribute(t, "name");
+    charge(sizeof(ObjectDef) + 64 + (o.name ? o.name->size() : 0));
     if (auto type = XMLScanner::textAttribute(t, "type")) o.type = std::move(*type);
     o.pid = XMLScanner::integerAttribute(t, "pid");
     o.pindex = XMLScanner::integerAttribute(t, "pindex");
@@ -111,7 +125,9 @@ private:
   }
 
   void mesh() {
-    if (current_) current_->mesh.emplace();
+    if (!current_) return;
+    charge(sizeof(MeshData));
+    current_->mesh.emplace();
   }
 
   MeshData* currentMesh() { return current_ && current_->mesh ? &*current_->mesh : nullptr; }
@@ -144,6 +160,7 @@ private:
       }
     }
     if (!(hasX && hasY && hasZ)) fail("a vertex is missing x, y or z");
+    charge(sizeof(Float3));
     m->positions.push_back(p);
   }
 
@@ -178,13 +195,19 @@ private:
       if (i < 0 || i >= count) fail("a triangle points to a vertex that isn't there");
     }
     if (index[0] == index[1] || index[1] == index[2] || index[0] == index[2]) return;
+    charge(3 * sizeof(std::uint32_t));
     for (const std::int64_t i : index) m->indices.push_back(std::uint32_t(i));
 
     // -1 marks a member the triangle did not give.
     std::int64_t group = -1, entry = -1;
     const bool hasGroup = readProperty(pid, group), hasEntry = readProperty(p1, entry);
     if (hasGroup || hasEntry || m->props) {
-      if (!m->props) m->props.emplace(m->indices.size() / 3 - 1);
+      if (!m->props) {
+        charge(m->indices.size() / 3 * sizeof(PropertyRef));
+        m->props.emplace(m->indices.size() / 3 - 1);
+      } else {
+        charge(sizeof(PropertyRef));
+      }
       m->props->push_back({std::int32_t(group), std::int32_t(entry)});
     }
     if (painted) ++file_.paintedTriangles;
@@ -194,17 +217,22 @@ private:
     const auto id = XMLScanner::integerAttribute(t, "objectid");
     if (!id) fail("a component has no objectid");
     if (!current_) return;
-    current_->components.push_back({XMLScanner::textAttribute(t, "path"), *id, transformOf(t)});
+    Component c{XMLScanner::textAttribute(t, "path"), *id, transformOf(t)};
+    charge(sizeof(Component) + (c.path ? c.path->size() : 0));
+    current_->components.push_back(std::move(c));
   }
 
   void item(const XMLTag& t) {
     if (!inBuild_) return;
     const auto id = XMLScanner::integerAttribute(t, "objectid");
     if (!id) fail("a build item has no objectid");
-    file_.build.push_back({*id, transformOf(t), XMLScanner::textAttribute(t, "path")});
+    BuildItem item{*id, transformOf(t), XMLScanner::textAttribute(t, "path")};
+    charge(sizeof(BuildItem) + (item.path ? item.path->size() : 0));
+    file_.build.push_back(std::move(item));
   }
 
   void startGroup(const XMLTag& t) {
+    charge(64);
     groupOpen_ = true;
     groupID_ = XMLScanner::integerAttribute(t, "id").value_or(-1);
     groupColours_.clear();
@@ -212,7 +240,9 @@ private:
   }
 
   void groupColour(const XMLTag& t, std::string_view attribute) {
-    if (groupOpen_) groupColours_.push_back(colourAttribute(t, attribute));
+    if (!groupOpen_) return;
+    charge(sizeof(RGBA));
+    groupColours_.push_back(colourAttribute(t, attribute));
   }
 
   void finishGroup() {
@@ -228,12 +258,14 @@ private:
   bool groupOpen_ = false;
   std::int64_t groupID_ = -1;
   std::vector<RGBA> groupColours_;
+  std::size_t budget_;
+  std::size_t spent_ = 0;
 };
 
 }  // namespace
 
 ModelFile parseModelPart(std::span<const std::byte> bytes) {
-  PartParser parser;
+  PartParser parser(bytes.size());
   XMLScanner::scan(bytes, [&](const XMLTag& t) { parser.tag(t); });
   return parser.finish();
 }

@@ -97,8 +97,9 @@ PrintModel read(std::span<const std::byte> bytes, std::string_view name, const L
 /// "3D/3dmodel.model". Never throws for a damaged relationships part.
 std::string mainModelPath(const ZipReader& zip);
 
-/// Parses one model part. Throws LoadError::malformed for an unclosed tag or a missing or invalid
-/// required attribute.
+/// Parses one model part. Throws LoadError::malformed for an unclosed tag, a missing or invalid
+/// required attribute, or a part whose parsed structures would outgrow twice its own size (plus
+/// 1 MiB): only hostile parts of empty elements do, and this keeps memory bounded by the ZIP limits.
 ModelFile parseModelPart(std::span<const std::byte> bytes);
 
 /// Millimetres per unit for a lower-case unit name; 1 for "millimeter" and unknown names.

@@ -158,6 +158,11 @@ TEST(ThreeMFComponents, PlacementFanOutStopsAtTheLimitQuickly) {
   EXPECT_EQ(errorOf(single(resources, "<item objectid=\"1\"/>")), "it places parts more than 100,000 times");
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
 
+  // A fan-out into skipped support components is bounded the same way.
+  std::string supports = box(1) + box(2, "type=\"support\"") + holder(3, std::vector<int>(1000, 2));
+  supports += holder(4, std::vector<int>(1000, 3)) + holder(5, {1, 4});
+  EXPECT_EQ(errorOf(single(supports, "<item objectid=\"5\"/>")), "it places parts more than 100,000 times");
+
   auto limits = ModelLoader::threeMFLimits();
   limits.placements = 12;
   EXPECT_EQ(errorOf(single(holder(1, std::vector<int>(11, 2)) + box(2), "<item objectid=\"1\"/>"), limits),

@@ -145,6 +145,19 @@ TEST(ThreeMFParse, CountsPaintedTriangles) {
   EXPECT_EQ(f.paintedTriangles, 2);
 }
 
+TEST(ThreeMFParse, PartsOfEmptyElementsCannotOutgrowTheirSize) {
+  std::string objects = "<model><resources>";
+  for (int i = 0; i < 100000; ++i) objects += "<object id=\"" + std::to_string(i) + "\"/>";
+  EXPECT_EQ(parseError(objects), "a model part holds too many elements");
+  std::string components = "<model><resources><object id=\"1\"><components>";
+  for (int i = 0; i < 100000; ++i) components += "<component objectid=\"2\"/>";
+  EXPECT_EQ(parseError(components), "a model part holds too many elements");
+  // A few thousand of them, as real files have, are fine.
+  std::string some = "<model><resources>";
+  for (int i = 0; i < 3000; ++i) some += "<object id=\"" + std::to_string(i) + "\"/>";
+  EXPECT_EQ(parse(some).objects.size(), 3000u);
+}
+
 TEST(ThreeMFParse, MaterialGroups) {
   const ModelFile f = parse(
       "<model><resources><basematerials id=\"1\"><base name=\"a\" displaycolor=\"#FF000080\"/><base name=\"b\"/>"
