@@ -219,6 +219,8 @@ private:
       if (!c && hasVolumes) {
         for (const auto& v : volumes->second) {
           if (std::int64_t(tri) >= v.firstID && std::int64_t(tri) <= v.lastID) {
+            // Extruder 0 on a volume means "the object's extruder" to the slicer that writes it.
+            if (v.extruder < 1 && extruder) break;
             c = settings_.extruderColour(v.extruder);
             if (c) slicer_ = true;
             break;

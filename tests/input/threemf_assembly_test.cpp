@@ -317,6 +317,25 @@ TEST(ThreeMFFixtures, Slic3rVolumes) {
   EXPECT_EQ(m.notes, std::vector<std::string>{"Colors from the slicer's filament settings."});
 }
 
+TEST(ThreeMFFixtures, Slic3rVolumeExtruderZeroFollowsTheObject) {
+  const std::string main = modelPart(box(1), "<item objectid=\"1\"/>");
+  const std::string config = "; filament_colour = #FF0000;#00FF00\n";
+  const auto withObjectExtruder = [&](std::string objectMetadata) {
+    return test::package({{"3D/3dmodel.model", main},
+                          {"Metadata/Slic3r_PE.config", config},
+                          {"Metadata/Slic3r_PE_model.config",
+                           "<config><object id=\"1\">" + objectMetadata +
+                               "<volume firstid=\"0\" lastid=\"11\"><metadata type=\"volume\" key=\"extruder\" "
+                               "value=\"0\"/></volume></object></config>"}});
+  };
+  const PrintModel second =
+      load3MF(withObjectExtruder("<metadata type=\"object\" key=\"extruder\" value=\"2\"/>"));
+  EXPECT_EQ(second.palette, (std::vector<RGBA>{{0, 1, 0, 1}}));
+  EXPECT_EQ(second.objects[0].color, 0);
+  // Without an object extruder, extruder 0 counts as the first.
+  EXPECT_EQ(load3MF(withObjectExtruder("")).palette, (std::vector<RGBA>{{1, 0, 0, 1}}));
+}
+
 TEST(ThreeMFFixtures, DesignTool) {
   const PrintModel m = load3MF(test::designToolPackage());
   ASSERT_EQ(m.objects.size(), 2u);
