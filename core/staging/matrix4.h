@@ -26,8 +26,8 @@ struct Matrix4 {
 /// The product a · b (b is applied first when transforming points).
 Matrix4 operator*(const Matrix4& a, const Matrix4& b);
 
-/// The rotation matrix of `q`, in the homogeneous form (w² + x² − y² − z² on the diagonal, …) that
-/// does not assume |q| = 1 beyond what the products give.
+/// The rotation matrix of `q` in the homogeneous form (x² − y² − z² + w² on the diagonal, …);
+/// staged positions depend on this form's single-precision rounding.
 Matrix4 rotation(const Quaternion& q);
 
 /// Translation by `offset` (mm).

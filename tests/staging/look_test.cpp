@@ -84,20 +84,15 @@ TEST(LookChoices, CameraElevations) {
 }
 
 TEST(FilamentColor, BuiltInSwatchesInOrder) {
+  const std::vector<FilamentColor> expected{
+      {"White", {0.93, 0.93, 0.92, 1.0}},  {"Light Gray", {0.72, 0.73, 0.74, 1.0}}, {"Charcoal", {0.20, 0.21, 0.22, 1.0}},
+      {"Black", {0.07, 0.07, 0.08, 1.0}},  {"Red", {0.78, 0.12, 0.13, 1.0}},        {"Orange", {0.95, 0.45, 0.10, 1.0}},
+      {"Yellow", {0.98, 0.80, 0.15, 1.0}}, {"Green", {0.16, 0.55, 0.27, 1.0}},      {"Teal", {0.05, 0.55, 0.58, 1.0}},
+      {"Blue", {0.13, 0.33, 0.75, 1.0}},   {"Purple", {0.45, 0.25, 0.65, 1.0}},     {"Pink", {0.95, 0.55, 0.70, 1.0}},
+      {"Wood Tan", {0.72, 0.56, 0.38, 1.0}}, {"Gold", {0.86, 0.68, 0.30, 1.0}},     {"Silver", {0.75, 0.76, 0.78, 1.0}},
+      {"Copper", {0.76, 0.45, 0.30, 1.0}}};
   const auto swatches = FilamentColor::builtIn();
-  ASSERT_EQ(swatches.size(), 16u);
-  EXPECT_EQ(swatches[0], (FilamentColor{"White", {0.93, 0.93, 0.92, 1.0}}));
-  EXPECT_EQ(swatches[3], (FilamentColor{"Black", {0.07, 0.07, 0.08, 1.0}}));
-  EXPECT_EQ(swatches[8], (FilamentColor{"Teal", {0.05, 0.55, 0.58, 1.0}}));
-  EXPECT_EQ(swatches[9], (FilamentColor{"Blue", {0.13, 0.33, 0.75, 1.0}}));
-  EXPECT_EQ(swatches[12], (FilamentColor{"Wood Tan", {0.72, 0.56, 0.38, 1.0}}));
-  EXPECT_EQ(swatches[15], (FilamentColor{"Copper", {0.76, 0.45, 0.30, 1.0}}));
-  const std::vector<std::string> names{"White", "Light Gray", "Charcoal", "Black", "Red",  "Orange", "Yellow", "Green",
-                                       "Teal",  "Blue",       "Purple",   "Pink",  "Wood Tan", "Gold", "Silver", "Copper"};
-  for (std::size_t i = 0; i < names.size(); ++i) {
-    EXPECT_EQ(swatches[i].name, names[i]);
-    EXPECT_EQ(swatches[i].color.a, 1.0);
-  }
+  EXPECT_EQ(std::vector<FilamentColor>(swatches.begin(), swatches.end()), expected);
   EXPECT_EQ(Look{}.color, swatches[9].color);  // the default look uses "Blue"
 }
 

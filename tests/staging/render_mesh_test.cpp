@@ -133,6 +133,12 @@ TEST(RenderMesh, FoldBeyondTheCreaseAngleSplitsTheSharedEdge) {
   EXPECT_EQ(smooth.positions.size(), 4u);
 }
 
+TEST(RenderMesh, StudioCreaseAngleIsTheThreshold) {
+  EXPECT_EQ(RenderMesh::build(hinge(31)).positions.size(), 4u);
+  EXPECT_EQ(RenderMesh::build(hinge(33)).positions.size(), 6u);
+  EXPECT_EQ(RenderMesh::build(hinge(33), 34).positions.size(), 4u);
+}
+
 TEST(RenderMesh, LargerFacesWeighMore) {
   // The folded face is four times as wide, so the shared edge leans towards its normal.
   const RenderMesh mesh = RenderMesh::build(hinge(60, 4), 90);

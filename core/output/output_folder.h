@@ -1,0 +1,23 @@
+#pragma once
+// Where an export of everything, or one model of a batch, writes: a new folder named for the model.
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace vantorel {
+
+namespace Batch {
+/// `name` made safe as a file name: each of / : \ ? % * | " < > becomes "-", spaces and tabs are
+/// trimmed from both ends, and an empty result becomes "Model".
+std::string safeName(std::string_view name);
+}  // namespace Batch
+
+namespace Exporter {
+/// Creates and returns a new folder in `parent` named for the model: the safe name, or the safe
+/// name followed by " 2" … " 9999" when taken. Never writes into an existing folder.
+/// Throws std::filesystem::filesystem_error: EEXIST when all 9,999 names are taken, or the
+/// creation error (no permission, missing parent) at once.
+std::filesystem::path newFolder(const std::filesystem::path& parent, std::string_view name);
+}  // namespace Exporter
+
+}  // namespace vantorel
