@@ -70,6 +70,25 @@ TEST(VideoWriter, H264StreamAsPlayersExpectIt) {
   EXPECT_EQ(info["format"]["format_name"].get<std::string>().find("mp4") != std::string::npos, true);
 }
 
+TEST(VideoWriter, TenSecondsAtThirtyFramesLastExactlyTenSeconds) {
+  ScratchFolder folder;
+  const fs::path path = folder.path / "ten.mp4";
+  int calls = 0;
+  double last = 0;
+  VideoWriter::write(path, {64, 64}, 30, 300, VideoCodec::h264, false, [&](double p) { ++calls, last = p; },
+                     turntable(64, 64, 300));
+  EXPECT_EQ(calls, 300);
+  EXPECT_EQ(last, 1.0);
+  const auto info = probe(path);
+  EXPECT_EQ(info["streams"][0]["nb_read_frames"], "300");
+  EXPECT_DOUBLE_EQ(number(info["streams"][0]["duration"]), 10.0);
+  EXPECT_DOUBLE_EQ(number(info["format"]["duration"]), 10.0);
+  const auto packets = probePackets(path);
+  int keys = 0;
+  for (const auto& packet : packets) keys += packet.key;
+  EXPECT_EQ(keys, 5);  // 0, 2, 4, 6, 8 s
+}
+
 TEST(VideoWriter, KeyFrameEveryTwoSecondsAndFramesAtIndexOverFps) {
   ScratchFolder folder;
   const fs::path path = folder.path / "keys.mp4";
