@@ -20,13 +20,14 @@ namespace vantorel {
 namespace {
 
 // Presets, chosen for speed at the fixed average bit rate on 2 shared cores. Turntable frames are
-// smooth and move slowly, so at 6 (H.264) or 4 (HEVC) bits per pixel the quality is bounded by the
-// bit rate, not by the search effort. Encode-only times for the 300-frame 1080 × 1080 listing video,
-// measured side by side on a busy shared machine (relative figures): x264 medium 15.8 s, faster
-// 11.9 s, veryfast 6.8 s, superfast 4.5 s (veryfast alone on the quiet machine: 3.8 s). "veryfast" keeps the
-// lookahead and macroblock tree (better use of the bits than superfast) and 8×8 transforms (High
-// profile) at less than half medium's time. x265 is several times slower per frame, so it gets
-// "superfast" (8 s quiet, 15–18 s busy; ultrafast gives up adaptive quantisation for little more speed).
+// smooth and move slowly, so at 6 (H.264) or 4 (HEVC) bits per pixel and second the quality is
+// bounded by the bit rate, not by the search effort. Encode-only times of the 300-frame
+// 1080 × 1080 listing video, measured side by side on a busy shared machine (relative figures):
+// x264 medium 15.8 s, faster 11.9 s, veryfast 6.8 s, superfast 4.5 s (veryfast on the quiet
+// machine: 3.8 s). "veryfast" keeps the lookahead and macroblock tree (better use of the bits than
+// superfast) and 8×8 transforms (High profile) at less than half medium's time. x265 is several
+// times slower per frame, so it gets "superfast" (8 s quiet, 15–18 s busy; ultrafast gives up
+// adaptive quantisation for little more speed).
 // Threads: FFmpeg's automatic count (x264/x265 frame threads ≈ 1.5 × cores, plus lookahead
 // threads): the encoder runs on its own thread beside the renderer and must use whatever the
 // renderer leaves idle.
