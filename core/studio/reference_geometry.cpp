@@ -70,8 +70,9 @@ ReferenceMesh ReferenceMesh::chamferedBox(float width, float height, float lengt
       std::array<float, 8> uv{};
       if (top) {
         for (int i = 0; i < 4; ++i) {
-          uv[std::size_t(2 * i)] = (corners[std::size_t(i)].x + hu) / (2 * hu);
-          uv[std::size_t(2 * i + 1)] = (corners[std::size_t(i)].z + hv) / (2 * hv);
+          const float hx = half[0] - c, hz = half[2] - c;
+          uv[std::size_t(2 * i)] = (corners[std::size_t(i)].x + hx) / (2 * hx);
+          uv[std::size_t(2 * i + 1)] = (corners[std::size_t(i)].z + hz) / (2 * hz);
         }
       }
       addQuad(mesh, top ? 1 : 0, corners, component(axis, sign), uv);
