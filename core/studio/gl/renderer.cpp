@@ -15,8 +15,11 @@ namespace {
 
 // Lights are given in lumen-like units with 1000 as the reference level; this scale makes a
 // swatch facing the soft-studio key read as the swatch after tone mapping.
-constexpr float kLightUnit = 1.0f / 1000.0f;
+constexpr float kLightUnit = 1.15f / 1000.0f;
 constexpr float kExposure = 1.0f;
+// The environment's share of the light next to the lamps: enough to fill shadows and give
+// reflections, little enough that the key still models the form.
+constexpr float kEnvironmentUnit = 0.6f;
 // Shadow softness: world radius per unit of the preset's shadow radius, as a fraction of E.
 constexpr float kSoftnessPerRadius = 0.0035f;
 
@@ -55,8 +58,13 @@ Renderer::Renderer(std::span<const RenderMesh> meshes, std::span<const Culling> 
   shadow_ = std::make_unique<Program>(std::initializer_list<const char*>{shaders::shadowVertex},
                                       std::initializer_list<const char*>{shaders::shadowFragment});
   floor_ = std::make_unique<Program>(std::initializer_list<const char*>{shaders::floorVertex},
-                                     std::initializer_list<const char*>{shaders::floorFragmentHead, shaders::shadowSampling,
-                                                                        shaders::floorFragment});
+                                     std::initializer_list<const char*>{shaders::floorFragment});
+  mask_ = std::make_unique<Program>(std::initializer_list<const char*>{shaders::maskVertex},
+                                    std::initializer_list<const char*>{shaders::maskFragmentHead, shaders::shadowSampling,
+                                                                       shaders::maskFragment});
+  blur_ = std::make_unique<Program>(std::initializer_list<const char*>{shaders::maskVertex},
+                                    std::initializer_list<const char*>{shaders::blurFragment});
+  glGenVertexArrays(1, &emptyVao_);
   for (std::size_t i = 0; i < meshes.size(); ++i) {
     const RenderMesh& mesh = meshes[i];
     std::vector<std::vector<std::uint32_t>> groups;
@@ -90,6 +98,9 @@ Renderer::~Renderer() {
   glDeleteBuffers(1, &floorBuffer_);
   glDeleteTextures(1, &environment_);
   glDeleteTextures(1, &ruler_);
+  glDeleteFramebuffers(2, maskFramebuffers_);
+  glDeleteTextures(2, maskTextures_);
+  glDeleteVertexArrays(1, &emptyVao_);
   glDeleteFramebuffers(1, &shadowFramebuffer_);
   glDeleteTextures(1, &shadowTexture_);
   glDeleteFramebuffers(1, &multisampleFramebuffer_);
@@ -259,6 +270,30 @@ void Renderer::ensureShadowMap(int size) {
   shadowSize_ = size;
 }
 
+void Renderer::ensureMask(int width, int height) {
+  if (width == maskWidth_ && height == maskHeight_ && maskFramebuffers_[0]) return;
+  if (!maskFramebuffers_[0]) {
+    glGenFramebuffers(2, maskFramebuffers_);
+    glGenTextures(2, maskTextures_);
+  }
+  for (int i = 0; i < 2; ++i) {
+    glBindTexture(GL_TEXTURE_2D, maskTextures_[i]);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_R8, width, height, 0, GL_RED, GL_UNSIGNED_BYTE, nullptr);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    // Outside the mask nothing is occluded.
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_BORDER);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_BORDER);
+    const float none[4] = {0, 0, 0, 0};
+    glTexParameterfv(GL_TEXTURE_2D, GL_TEXTURE_BORDER_COLOR, none);
+    glBindFramebuffer(GL_FRAMEBUFFER, maskFramebuffers_[i]);
+    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, maskTextures_[i], 0);
+  }
+  glBindFramebuffer(GL_FRAMEBUFFER, 0);
+  maskWidth_ = width;
+  maskHeight_ = height;
+}
+
 void Renderer::drawMesh(const Mesh& mesh, Program& program, bool shading, const std::vector<SurfaceMaterial>* materials) {
   switch (mesh.culling) {
     case Culling::none: glDisable(GL_CULL_FACE); break;
@@ -326,6 +361,53 @@ std::optional<Image> Renderer::draw(const StudioScene& scene, SweepExtent sweep,
       drawMesh(reference_, *shadow_, false, nullptr);
     }
   }
+
+  // The floor's shadow mask, only where the key's shadow can fall: the sweep's circle and its
+  // image cast along the key, widened by the blur, within the floor's square.
+  const bool floorShown = !rig.floor.hidden && shadows;
+  float x0 = 0, x1 = 0, z0 = 0, z1 = 0;
+  if (floorShown) {
+    const Float3 toKey = normalize(key.position);
+    const float reach = sweep.height / std::max(toKey.y, 0.05f);
+    const float r = sweep.radius + 3 * softness;
+    const float cx = -toKey.x * reach, cz = -toKey.z * reach;
+    const float half = rig.floor.side / 2;
+    x0 = std::max(-half, std::min(-r, cx - r)), x1 = std::min(half, std::max(r, cx + r));
+    z0 = std::max(-half, std::min(-r, cz - r)), z1 = std::min(half, std::max(r, cz + r));
+    const int longest = software_ ? 384 : 768;
+    const float texel = std::max(x1 - x0, z1 - z0) / float(longest);
+    const int mw = std::max(8, int(std::ceil((x1 - x0) / texel))), mh = std::max(8, int(std::ceil((z1 - z0) / texel)));
+    ensureMask(mw, mh);
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_CULL_FACE);
+    glBindVertexArray(emptyVao_);
+    glViewport(0, 0, mw, mh);
+    glActiveTexture(GL_TEXTURE0 + shadowUnit);
+    glBindTexture(GL_TEXTURE_2D, shadowTexture_);
+    Program& m = *mask_;
+    m.use();
+    glUniform1i(m.location("uShadowMap"), shadowUnit);
+    glUniformMatrix4fv(m.location("uLightViewProjection"), 1, GL_FALSE, lightViewProjection.m.data());
+    glUniform1i(m.location("uShadowOn"), 1);
+    glUniform1f(m.location("uShadowRadius"), softness / (2 * S));
+    glUniform4f(m.location("uMaskRect"), x0, z0, x1 - x0, z1 - z0);
+    glUniform1f(m.location("uFloorHeight"), rig.floor.position.y);
+    glUniform1f(m.location("uFloorBias"), key.shadowBias * texelWorld * depthPerMm);
+    glBindFramebuffer(GL_FRAMEBUFFER, maskFramebuffers_[0]);
+    glDrawArrays(GL_TRIANGLES, 0, 3);
+    Program& b = *blur_;
+    b.use();
+    glUniform1i(b.location("uSource"), albedoUnit);
+    glUniform1f(b.location("uSigma"), std::max(0.5f, 0.6f * softness / texel));
+    glActiveTexture(GL_TEXTURE0 + albedoUnit);
+    for (int pass = 0; pass < 2; ++pass) {
+      glBindTexture(GL_TEXTURE_2D, maskTextures_[pass]);
+      glBindFramebuffer(GL_FRAMEBUFFER, maskFramebuffers_[1 - pass]);
+      glUniform2f(b.location("uStep"), pass == 0 ? 1.0f / float(mw) : 0.0f, pass == 0 ? 0.0f : 1.0f / float(mh));
+      glDrawArrays(GL_TRIANGLES, 0, 3);
+    }
+    glEnable(GL_DEPTH_TEST);
+  }
   clock.lap(&RenderTimings::shadow);
 
   // The colour pass.
@@ -367,9 +449,9 @@ std::optional<Image> Renderer::draw(const StudioScene& scene, SweepExtent sweep,
   const Float3 ambient = Lighting::temperatureColor(rig.ambient.temperature) * (rig.ambient.intensity * kLightUnit);
   glUniform3f(s.location("uAmbient"), ambient.x, ambient.y, ambient.z);
   std::array<Float3, 9> irradiance;
-  for (std::size_t k = 0; k < 9; ++k) irradiance[k] = irradiance_[k] * rig.environmentIntensity;
+  for (std::size_t k = 0; k < 9; ++k) irradiance[k] = irradiance_[k] * (rig.environmentIntensity * kEnvironmentUnit);
   glUniform3fv(s.location("uIrradiance"), 9, &irradiance[0].x);
-  glUniform1f(s.location("uEnvironmentIntensity"), rig.environmentIntensity);
+  glUniform1f(s.location("uEnvironmentIntensity"), rig.environmentIntensity * kEnvironmentUnit);
   glUniform1f(s.location("uEnvironmentLods"), environmentLods_);
   glUniform1f(s.location("uExposure"), kExposure);
 
@@ -386,28 +468,18 @@ std::optional<Image> Renderer::draw(const StudioScene& scene, SweepExtent sweep,
   }
   glDisable(GL_CULL_FACE);
 
-  // The floor, only where the key's shadow can fall: the sweep's circle and its image cast along
-  // the key, widened by the blur, within the floor's square.
-  if (!rig.floor.hidden && shadows) {
-    const Float3 toKey = normalize(key.position);
-    const float reach = toKey.y > 0.05f ? sweep.height / toKey.y : sweep.height / 0.05f;
-    const float r = sweep.radius + 2 * softness;
-    const float cx = -toKey.x * reach, cz = -toKey.z * reach;
-    const float half = rig.floor.side / 2;
-    const float x0 = std::max(-half, std::min(-r, cx - r)), x1 = std::min(half, std::max(r, cx + r));
-    const float z0 = std::max(-half, std::min(-r, cz - r)), z1 = std::min(half, std::max(r, cz + r));
+  if (floorShown) {
     const float y = rig.floor.position.y;
     const Float3 quad[4] = {{x0, y, z1}, {x1, y, z1}, {x1, y, z0}, {x0, y, z0}};
     glBindBuffer(GL_ARRAY_BUFFER, floorBuffer_);
     glBufferSubData(GL_ARRAY_BUFFER, 0, sizeof quad, quad);
     Program& f = *floor_;
     f.use();
-    glUniform1i(f.location("uShadowMap"), shadowUnit);
+    glActiveTexture(GL_TEXTURE0 + albedoUnit);
+    glBindTexture(GL_TEXTURE_2D, maskTextures_[0]);
+    glUniform1i(f.location("uMask"), albedoUnit);
     glUniformMatrix4fv(f.location("uViewProjection"), 1, GL_FALSE, viewProjection.m.data());
-    glUniformMatrix4fv(f.location("uLightViewProjection"), 1, GL_FALSE, lightViewProjection.m.data());
-    glUniform1i(f.location("uShadowOn"), 1);
-    glUniform1f(f.location("uShadowRadius"), softness / (2 * S));
-    glUniform1f(f.location("uFloorBias"), key.shadowBias * texelWorld * depthPerMm);
+    glUniform4f(f.location("uMaskRect"), x0, z0, x1 - x0, z1 - z0);
     glUniform1f(f.location("uShadowOpacity"), key.shadowOpacity);
     glEnable(GL_BLEND);
     glBlendFunc(GL_ONE, GL_ONE_MINUS_SRC_ALPHA);

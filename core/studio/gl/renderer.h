@@ -53,19 +53,22 @@ class Renderer {
   void release(Mesh& mesh);
   bool ensureTargets(int width, int height);
   void ensureShadowMap(int size);
+  void ensureMask(int width, int height);
   void drawMesh(const Mesh& mesh, Program& program, bool shading, const std::vector<SurfaceMaterial>* materials);
 
   bool software_;
   std::vector<Mesh> meshes_;
   Mesh reference_;
   bool hasReference_ = false;
-  std::unique_ptr<Program> surface_, shadow_, floor_;
+  std::unique_ptr<Program> surface_, shadow_, floor_, mask_, blur_;
   GLuint floorVao_ = 0, floorBuffer_ = 0;
   GLuint environment_ = 0, ruler_ = 0;
   std::array<Float3, 9> irradiance_{};
   float environmentLods_ = 0;
   GLuint shadowFramebuffer_ = 0, shadowTexture_ = 0;
   int shadowSize_ = 0;
+  GLuint maskFramebuffers_[2] = {}, maskTextures_[2] = {}, emptyVao_ = 0;
+  int maskWidth_ = 0, maskHeight_ = 0;
   GLuint multisampleFramebuffer_ = 0, colourBuffer_ = 0, depthBuffer_ = 0;
   GLuint resolveFramebuffer_ = 0, resolveBuffer_ = 0;
   int targetWidth_ = 0, targetHeight_ = 0;

@@ -13,10 +13,14 @@ extern const char* const surfaceFragment;      ///< after the head, the shadow a
 extern const char* const shadowVertex;
 extern const char* const shadowFragment;
 
-/// The shadow-catching floor: black with alpha = opacity × occlusion.
+/// The shadow-catching floor: black with alpha = opacity × occlusion from the blurred mask.
 extern const char* const floorVertex;
-extern const char* const floorFragmentHead;
-extern const char* const floorFragment;  ///< after the head and the shadow piece
+extern const char* const floorFragment;
+/// The floor's occlusion mask: drawn from the shadow map, then blurred along each axis.
+extern const char* const maskVertex;
+extern const char* const maskFragmentHead;
+extern const char* const maskFragment;  ///< after the head and the shadow piece
+extern const char* const blurFragment;
 
 /// Shared pieces: soft shadow lookups; tone mapping and sRGB encoding.
 extern const char* const shadowSampling;
