@@ -49,7 +49,7 @@ uniform float uFloorBias;
 const char* const maskFragment = R"glsl(
 void main() {
   vec3 world = vec3(uMaskRect.x + vUV.x * uMaskRect.z, uFloorHeight, uMaskRect.y + vUV.y * uMaskRect.w);
-  fragColor = vec4(1.0 - keyVisibility(world, 0.15, uFloorBias), 0.0, 0.0, 1.0);
+  fragColor = vec4(1.0 - keyVisibilitySharp(world, uFloorBias), 0.0, 0.0, 1.0);
 }
 )glsl";
 

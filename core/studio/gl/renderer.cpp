@@ -24,6 +24,7 @@ constexpr float kEnvironmentUnit = 0.6f;
 constexpr float kSoftnessPerRadius = 0.0035f;
 
 enum TextureUnit { albedoUnit = 0, environmentUnit = 1, shadowUnit = 2 };
+enum Feature : unsigned { hasShadow = 1, hasLayerLines = 2, hasClearCoat = 4, hasAlbedoMap = 8 };
 
 class Stopwatch {
  public:
@@ -52,9 +53,7 @@ Matrix4 quaternionMatrix(const Quaternion& q) { return rotation(q); }
 
 Renderer::Renderer(std::span<const RenderMesh> meshes, std::span<const Culling> culling, bool software)
     : software_(software) {
-  surface_ = std::make_unique<Program>(std::initializer_list<const char*>{shaders::surfaceVertex},
-                                       std::initializer_list<const char*>{shaders::surfaceFragmentHead, shaders::shadowSampling,
-                                                                          shaders::toneMapping, shaders::surfaceFragment});
+  surface(0);
   shadow_ = std::make_unique<Program>(std::initializer_list<const char*>{shaders::shadowVertex},
                                       std::initializer_list<const char*>{shaders::shadowFragment});
   floor_ = std::make_unique<Program>(std::initializer_list<const char*>{shaders::floorVertex},
@@ -157,7 +156,7 @@ void Renderer::release(Mesh& mesh) {
 int Renderer::shadowMapSize(int requested) const {
   GLint largest = 4096;
   glGetIntegerv(GL_MAX_TEXTURE_SIZE, &largest);
-  return std::min(software_ ? requested / 2 : requested, int(largest));
+  return std::min(software_ ? requested / 4 : requested, int(largest));
 }
 
 void Renderer::setEnvironment(const EnvironmentLight& environment) {
@@ -294,28 +293,64 @@ void Renderer::ensureMask(int width, int height) {
   maskHeight_ = height;
 }
 
-void Renderer::drawMesh(const Mesh& mesh, Program& program, bool shading, const std::vector<SurfaceMaterial>* materials) {
-  switch (mesh.culling) {
+namespace {
+void applyCulling(Culling culling) {
+  switch (culling) {
     case Culling::none: glDisable(GL_CULL_FACE); break;
     case Culling::back: glEnable(GL_CULL_FACE), glCullFace(GL_BACK); break;
     case Culling::front: glEnable(GL_CULL_FACE), glCullFace(GL_FRONT); break;
   }
+}
+}  // namespace
+
+Program& Renderer::surface(unsigned features) {
+  std::unique_ptr<Program>& program = surfaces_[features & 15u];
+  if (!program) {
+    std::string prefix = "#version 410 core\n";
+    if (features & hasShadow) prefix += "#define HAS_SHADOW 1\n#define SHADOW_TAPS 6\n";
+    if (features & hasLayerLines) prefix += "#define HAS_LAYER_LINES 1\n";
+    if (features & hasClearCoat) prefix += "#define HAS_CLEAR_COAT 1\n";
+    if (features & hasAlbedoMap) prefix += "#define HAS_ALBEDO_MAP 1\n";
+    program = std::make_unique<Program>(std::initializer_list<const char*>{shaders::surfaceVertex},
+                                        std::initializer_list<const char*>{prefix.c_str(), shaders::surfaceFragmentHead,
+                                                                           shaders::shadowSampling, shaders::toneMapping,
+                                                                           shaders::surfaceFragment});
+  }
+  return *program;
+}
+
+void Renderer::drawDepth(const Mesh& mesh) {
+  applyCulling(mesh.culling);
   glBindVertexArray(mesh.vao);
+  for (const auto& [first, count] : mesh.groups)
+    glDrawElements(GL_TRIANGLES, GLsizei(count), GL_UNSIGNED_INT, reinterpret_cast<const void*>(first * sizeof(std::uint32_t)));
+}
+
+void Renderer::drawSurface(const Mesh& mesh, const std::vector<SurfaceMaterial>& materials, bool shadows,
+                           const std::function<void(Program&)>& prepare) {
+  applyCulling(mesh.culling);
+  glBindVertexArray(mesh.vao);
+  Program* current = nullptr;
   for (std::size_t g = 0; g < mesh.groups.size(); ++g) {
-    if (shading && materials) {
-      const std::size_t which = g < mesh.materials.size() ? mesh.materials[g] : g;
-      if (which >= materials->size()) continue;
-      const SurfaceMaterial& m = (*materials)[which];
-      const Float3 base = linear(m.color);
-      glUniform3f(program.location("uBaseColor"), base.x, base.y, base.z);
-      glUniform1f(program.location("uRoughness"), m.roughness);
-      glUniform1f(program.location("uMetalness"), m.metalness);
-      glUniform1f(program.location("uClearCoat"), m.clearCoat);
-      glUniform1f(program.location("uClearCoatRoughness"), m.clearCoatRoughness);
-      glUniform1f(program.location("uLayerHeight"), m.layerHeight.value_or(0.0f));
-      glUniform1f(program.location("uLayerStrength"), m.layerStrength);
-      glUniform1i(program.location("uUseAlbedoMap"), m.rulerScale && ruler_ ? 1 : 0);
+    const std::size_t which = g < mesh.materials.size() ? mesh.materials[g] : g;
+    if (which >= materials.size()) continue;
+    const SurfaceMaterial& m = materials[which];
+    const unsigned features = (shadows ? hasShadow : 0u) | (m.layerHeight ? hasLayerLines : 0u) |
+                              (m.clearCoat > 0 ? hasClearCoat : 0u) | (m.rulerScale && ruler_ ? hasAlbedoMap : 0u);
+    Program& program = surface(features);
+    if (&program != current) {
+      program.use();
+      prepare(program);
+      current = &program;
     }
+    const Float3 base = linear(m.color);
+    glUniform3f(program.location("uBaseColor"), base.x, base.y, base.z);
+    glUniform1f(program.location("uRoughness"), m.roughness);
+    glUniform1f(program.location("uMetalness"), m.metalness);
+    glUniform1f(program.location("uClearCoat"), m.clearCoat);
+    glUniform1f(program.location("uClearCoatRoughness"), m.clearCoatRoughness);
+    glUniform1f(program.location("uLayerHeight"), m.layerHeight.value_or(0.0f));
+    glUniform1f(program.location("uLayerStrength"), m.layerStrength);
     glDrawElements(GL_TRIANGLES, GLsizei(mesh.groups[g].second), GL_UNSIGNED_INT,
                    reinterpret_cast<const void*>(mesh.groups[g].first * sizeof(std::uint32_t)));
   }
@@ -354,11 +389,11 @@ std::optional<Image> Renderer::draw(const StudioScene& scene, SweepExtent sweep,
     glUniformMatrix4fv(shadow_->location("uLightViewProjection"), 1, GL_FALSE, lightViewProjection.m.data());
     glUniformMatrix4fv(shadow_->location("uModel"), 1, GL_FALSE, modelMatrix.m.data());
     for (const ObjectNode& object : scene.objects) {
-      if (object.mesh < meshes_.size()) drawMesh(meshes_[object.mesh], *shadow_, false, nullptr);
+      if (object.mesh < meshes_.size()) drawDepth(meshes_[object.mesh]);
     }
     if (hasReference_) {
       glUniformMatrix4fv(shadow_->location("uModel"), 1, GL_FALSE, referenceMatrix.m.data());
-      drawMesh(reference_, *shadow_, false, nullptr);
+      drawDepth(reference_);
     }
   }
 
@@ -425,18 +460,6 @@ std::optional<Image> Renderer::draw(const StudioScene& scene, SweepExtent sweep,
   glActiveTexture(GL_TEXTURE0 + albedoUnit);
   glBindTexture(GL_TEXTURE_2D, ruler_);
 
-  Program& s = *surface_;
-  s.use();
-  glUniform1i(s.location("uShadowMap"), shadowUnit);
-  glUniform1i(s.location("uEnvironment"), environmentUnit);
-  glUniform1i(s.location("uAlbedoMap"), albedoUnit);
-  glUniformMatrix4fv(s.location("uViewProjection"), 1, GL_FALSE, viewProjection.m.data());
-  glUniformMatrix4fv(s.location("uLightViewProjection"), 1, GL_FALSE, lightViewProjection.m.data());
-  glUniform1i(s.location("uShadowOn"), shadows && shadowTexture_ ? 1 : 0);
-  glUniform1f(s.location("uShadowRadius"), softness / (2 * S));
-  glUniform1f(s.location("uSurfaceBias"), key.shadowBias * texelWorld * depthPerMm);
-  glUniform1f(s.location("uNormalOffset"), 1.5f * texelWorld + 0.25f * softness);
-  glUniform3f(s.location("uCameraPosition"), camera.position.x, camera.position.y, camera.position.z);
   const LightNode* lights[3] = {&rig.key, &rig.fill, &rig.rim};
   Float3 directions[3], colours[3];
   for (int i = 0; i < 3; ++i) {
@@ -444,27 +467,41 @@ std::optional<Image> Renderer::draw(const StudioScene& scene, SweepExtent sweep,
     directions[i] = lengthSquared(p) > 0 ? normalize(p) : Float3{0, 1, 0};
     colours[i] = Lighting::temperatureColor(lights[i]->temperature) * (lights[i]->intensity * kLightUnit);
   }
-  glUniform3fv(s.location("uLightDirection"), 3, &directions[0].x);
-  glUniform3fv(s.location("uLightColor"), 3, &colours[0].x);
   const Float3 ambient = Lighting::temperatureColor(rig.ambient.temperature) * (rig.ambient.intensity * kLightUnit);
-  glUniform3f(s.location("uAmbient"), ambient.x, ambient.y, ambient.z);
   std::array<Float3, 9> irradiance;
   for (std::size_t k = 0; k < 9; ++k) irradiance[k] = irradiance_[k] * (rig.environmentIntensity * kEnvironmentUnit);
-  glUniform3fv(s.location("uIrradiance"), 9, &irradiance[0].x);
-  glUniform1f(s.location("uEnvironmentIntensity"), rig.environmentIntensity * kEnvironmentUnit);
-  glUniform1f(s.location("uEnvironmentLods"), environmentLods_);
-  glUniform1f(s.location("uExposure"), kExposure);
-
-  glUniformMatrix4fv(s.location("uModel"), 1, GL_FALSE, modelMatrix.m.data());
-  const Float3 buildAxis = normalize(Float3{modelMatrix(0, 2), modelMatrix(1, 2), modelMatrix(2, 2)});
-  glUniform3f(s.location("uBuildAxis"), buildAxis.x, buildAxis.y, buildAxis.z);
+  const bool surfaceShadows = shadows && shadowTexture_;
+  const Matrix4* drawnModel = &modelMatrix;
+  Float3 buildAxis = normalize(Float3{modelMatrix(0, 2), modelMatrix(1, 2), modelMatrix(2, 2)});
+  // The frame's uniforms, set on each surface program the first time a draw uses it.
+  const auto prepare = [&](Program& s) {
+    glUniform1i(s.location("uShadowMap"), shadowUnit);
+    glUniform1i(s.location("uEnvironment"), environmentUnit);
+    glUniform1i(s.location("uAlbedoMap"), albedoUnit);
+    glUniformMatrix4fv(s.location("uViewProjection"), 1, GL_FALSE, viewProjection.m.data());
+    glUniformMatrix4fv(s.location("uLightViewProjection"), 1, GL_FALSE, lightViewProjection.m.data());
+    glUniform1i(s.location("uShadowOn"), surfaceShadows ? 1 : 0);
+    glUniform1f(s.location("uShadowRadius"), softness / (2 * S));
+    glUniform1f(s.location("uSurfaceBias"), key.shadowBias * texelWorld * depthPerMm);
+    glUniform1f(s.location("uNormalOffset"), 1.5f * texelWorld + 0.25f * softness);
+    glUniform3f(s.location("uCameraPosition"), camera.position.x, camera.position.y, camera.position.z);
+    glUniform3fv(s.location("uLightDirection"), 3, &directions[0].x);
+    glUniform3fv(s.location("uLightColor"), 3, &colours[0].x);
+    glUniform3f(s.location("uAmbient"), ambient.x, ambient.y, ambient.z);
+    glUniform3fv(s.location("uIrradiance"), 9, &irradiance[0].x);
+    glUniform1f(s.location("uEnvironmentIntensity"), rig.environmentIntensity * kEnvironmentUnit);
+    glUniform1f(s.location("uEnvironmentLods"), environmentLods_);
+    glUniform1f(s.location("uExposure"), kExposure);
+    glUniformMatrix4fv(s.location("uModel"), 1, GL_FALSE, drawnModel->m.data());
+    glUniform3f(s.location("uBuildAxis"), buildAxis.x, buildAxis.y, buildAxis.z);
+  };
   for (const ObjectNode& object : scene.objects) {
-    if (object.mesh < meshes_.size()) drawMesh(meshes_[object.mesh], s, true, &object.materials);
+    if (object.mesh < meshes_.size()) drawSurface(meshes_[object.mesh], object.materials, surfaceShadows, prepare);
   }
   if (hasReference_) {
-    glUniformMatrix4fv(s.location("uModel"), 1, GL_FALSE, referenceMatrix.m.data());
-    glUniform3f(s.location("uBuildAxis"), 0, 1, 0);
-    drawMesh(reference_, s, true, &scene.reference.materials);
+    drawnModel = &referenceMatrix;
+    buildAxis = {0, 1, 0};
+    drawSurface(reference_, scene.reference.materials, surfaceShadows, prepare);
   }
   glDisable(GL_CULL_FACE);
 

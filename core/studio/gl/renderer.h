@@ -8,6 +8,8 @@
 
 #include <epoxy/gl.h>
 
+#include <array>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -37,7 +39,8 @@ class Renderer {
   /// pass, resolve, read-back. Nothing when the size is beyond the device or GL fails.
   std::optional<Image> draw(const StudioScene& scene, SweepExtent sweep, int width, int height, RenderTimings* timings);
 
-  /// The side of the key's shadow map: the look's size, halved on the software rasteriser.
+  /// The side of the key's shadow map: the look's size, a quarter on the software rasteriser
+  /// (the floor's shadow is blurred from it, and the model's own shadows are soft).
   int shadowMapSize(int requested) const;
 
  private:
@@ -54,13 +57,19 @@ class Renderer {
   bool ensureTargets(int width, int height);
   void ensureShadowMap(int size);
   void ensureMask(int width, int height);
-  void drawMesh(const Mesh& mesh, Program& program, bool shading, const std::vector<SurfaceMaterial>* materials);
+  void drawDepth(const Mesh& mesh);
+  /// Draws every group of `mesh` with the surface program for its material and `shadows`;
+  /// `prepare` sets the frame's uniforms on a program when the draw switches to it.
+  void drawSurface(const Mesh& mesh, const std::vector<SurfaceMaterial>& materials, bool shadows,
+                   const std::function<void(Program&)>& prepare);
+  Program& surface(unsigned features);
 
   bool software_;
   std::vector<Mesh> meshes_;
   Mesh reference_;
   bool hasReference_ = false;
-  std::unique_ptr<Program> surface_, shadow_, floor_, mask_, blur_;
+  std::unique_ptr<Program> shadow_, floor_, mask_, blur_;
+  std::array<std::unique_ptr<Program>, 16> surfaces_;  // by feature bits
   GLuint floorVao_ = 0, floorBuffer_ = 0;
   GLuint environment_ = 0, ruler_ = 0;
   std::array<Float3, 9> irradiance_{};

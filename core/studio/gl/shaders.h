@@ -6,7 +6,10 @@ namespace vantorel::gl::shaders {
 /// Model and scale reference: physically based surface, lights, image light, soft shadow, layer
 /// lines, tone mapping and sRGB encoding into premultiplied output.
 extern const char* const surfaceVertex;
-extern const char* const surfaceFragmentHead;  ///< version line and inputs
+/// The fragment stage is compiled per feature set: the version line, then "#define HAS_SHADOW",
+/// "HAS_LAYER_LINES", "HAS_CLEAR_COAT" and "HAS_ALBEDO_MAP" lines as needed, then these pieces.
+/// Features are compile-time so the software rasteriser never runs the code of an absent one.
+extern const char* const surfaceFragmentHead;  ///< inputs
 extern const char* const surfaceFragment;      ///< after the head, the shadow and the tone pieces
 
 /// Depth only, from the key light.

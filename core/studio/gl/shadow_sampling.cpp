@@ -1,5 +1,5 @@
 // Percentage-closer filtering of the key's shadow map with hardware-compare (bilinear) taps in a
-// fixed spiral: 12 filtered lookups give a smooth soft edge on the software rasteriser, where a
+// fixed spiral: 12 filtered lookups (on the model) give a smooth soft edge on the software rasteriser, where a
 // dozen more taps would cost as much as the rest of the shading.
 #include "studio/gl/shaders.h"
 
@@ -11,7 +11,10 @@ uniform mat4 uLightViewProjection;
 uniform int uShadowOn;
 uniform float uShadowRadius;   // filter radius in shadow-map uv units
 
-const int kShadowTaps = 12;
+#ifndef SHADOW_TAPS
+#define SHADOW_TAPS 12
+#endif
+const int kShadowTaps = SHADOW_TAPS;  // 12, 6, 4 or 3: every (12 / taps)-th point of the spiral
 const vec2 kSpiral[12] = vec2[](
   vec2(0.2, 0.0), vec2(-0.27, 0.26), vec2(0.04, -0.45), vec2(0.41, 0.35),
   vec2(-0.6, -0.1), vec2(0.55, -0.42), vec2(-0.19, 0.71), vec2(-0.48, -0.63),
@@ -26,10 +29,18 @@ float keyVisibility(vec3 worldPosition, float radiusScale, float depthBias) {
   if (s.x <= 0.0 || s.x >= 1.0 || s.y <= 0.0 || s.y >= 1.0 || s.z >= 1.0) return 1.0;
   float r = uShadowRadius * radiusScale;
   float sum = 0.0;
-  for (int i = 0; i < kShadowTaps; ++i) {
+  for (int i = 0; i < 12; i += 12 / kShadowTaps) {
     sum += texture(uShadowMap, vec3(s.xy + kSpiral[i] * r, s.z - depthBias));
   }
   return sum / float(kShadowTaps);
+}
+
+// One bilinear hardware-compare lookup: enough where a blur follows.
+float keyVisibilitySharp(vec3 worldPosition, float depthBias) {
+  vec4 p = uLightViewProjection * vec4(worldPosition, 1.0);
+  vec3 s = p.xyz / p.w * 0.5 + 0.5;
+  if (s.x <= 0.0 || s.x >= 1.0 || s.y <= 0.0 || s.y >= 1.0 || s.z >= 1.0) return 1.0;
+  return texture(uShadowMap, vec3(s.xy, s.z - depthBias));
 }
 )glsl";
 

@@ -27,7 +27,7 @@ void main() {
 }
 )glsl";
 
-const char* const surfaceFragmentHead = R"glsl(#version 410 core
+const char* const surfaceFragmentHead = R"glsl(
 in vec3 vWorld;
 in vec3 vNormal;
 in float vBuildZ;
@@ -42,7 +42,6 @@ uniform float uRoughness;
 uniform float uMetalness;
 uniform float uClearCoat;
 uniform float uClearCoatRoughness;
-uniform int uUseAlbedoMap;
 uniform sampler2D uAlbedoMap;   // sRGB texture, decoded by the sampler
 uniform float uLayerHeight;     // mm; 0 for no layer lines
 uniform float uLayerStrength;
@@ -100,60 +99,64 @@ float smithCorrelated(float nv, float nl, float a) {
   return 0.5 / max(v + l, 1e-5);
 }
 
-vec3 schlick(vec3 f0, float vh) {
-  return f0 + (1.0 - f0) * pow(1.0 - vh, 5.0);
-}
-
 void main() {
   vec3 n = normalize(vNormal);
   if (!gl_FrontFacing) n = -n;
   vec3 geometric = n;
   vec3 v = normalize(uCameraPosition - vWorld);
 
-  if (uLayerHeight > 0.0) {
-    float cycles = vBuildZ / uLayerHeight;
-    // Fade lines narrower than about two pixels, where they would turn into moiré.
-    float fade = 1.0 - smoothstep(0.3, 0.55, fwidth(cycles));
-    float ripple = sin(fract(cycles) * 6.2831853);
-    float side = 1.0 - abs(dot(n, uBuildAxis));
-    n = normalize(n + uBuildAxis * ripple * uLayerStrength * side * fade);
-  }
+#ifdef HAS_LAYER_LINES
+  float cycles = vBuildZ / uLayerHeight;
+  // Fade lines narrower than about two pixels, where they would turn into moiré.
+  float fade = 1.0 - smoothstep(0.3, 0.55, fwidth(cycles));
+  float ripple = sin(fract(cycles) * 6.2831853);
+  float side = 1.0 - abs(dot(n, uBuildAxis));
+  n = normalize(n + uBuildAxis * ripple * uLayerStrength * side * fade);
+#endif
 
+#ifdef HAS_ALBEDO_MAP
+  vec3 base = texture(uAlbedoMap, vUV).rgb;
+#else
   vec3 base = uBaseColor;
-  if (uUseAlbedoMap != 0) base = texture(uAlbedoMap, vUV).rgb;
+#endif
   float roughness = clamp(uRoughness, 0.045, 1.0);
   float a = roughness * roughness;
-  float ac = uClearCoatRoughness * uClearCoatRoughness;
   vec3 f0 = mix(vec3(0.04), base, uMetalness);
   vec3 diffuseColor = base * (1.0 - uMetalness);
   float nv = max(dot(n, v), 1e-4);
 
+#ifdef HAS_SHADOW
   float shadow = keyVisibility(vWorld + geometric * uNormalOffset, 0.5, uSurfaceBias);
+#else
+  float shadow = 1.0;
+#endif
 
   vec3 light = vec3(0.0);
   for (int i = 0; i < 3; ++i) {
     vec3 l = uLightDirection[i];
-    float nl = dot(n, l);
-    if (nl <= 0.0) continue;
+    float nl = max(dot(n, l), 0.0);
     vec3 h = normalize(l + v);
     float nh = max(dot(n, h), 0.0);
     float vh = max(dot(v, h), 0.0);
-    vec3 f = schlick(f0, vh);
-    vec3 specular = f * ggx(nh, a) * smithCorrelated(nv, nl, a);
-    vec3 lobe = diffuseColor * (1.0 - f) / PI + specular;
-    float fc = uClearCoat * (0.04 + 0.96 * pow(1.0 - vh, 5.0));
-    vec3 coat = vec3(fc * ggx(nh, ac) * smithCorrelated(nv, nl, ac));
-    vec3 radiance = uLightColor[i] * (i == 0 ? shadow : 1.0);
-    light += (lobe * (1.0 - fc) + coat) * radiance * nl * PI;
+    float m = 1.0 - vh;
+    float m5 = (m * m) * (m * m) * m;
+    vec3 f = f0 + (1.0 - f0) * m5;
+    vec3 lobe = diffuseColor * (1.0 - f) / PI + f * (ggx(nh, a) * smithCorrelated(nv, nl, a));
+#ifdef HAS_CLEAR_COAT
+    float ac = uClearCoatRoughness * uClearCoatRoughness;
+    float fc = uClearCoat * (0.04 + 0.96 * m5);
+    lobe = lobe * (1.0 - fc) + vec3(fc * ggx(nh, ac) * smithCorrelated(nv, nl, ac));
+#endif
+    light += lobe * uLightColor[i] * ((i == 0 ? shadow : 1.0) * nl * PI);
   }
 
   vec3 r = reflect(-v, n);
   light += diffuseColor * (uAmbient + irradiance(n));
   light += environment(r, roughness) * environmentBRDF(f0, roughness, nv);
-  if (uClearCoat > 0.0) {
-    float fc = uClearCoat * (0.04 + 0.96 * pow(1.0 - nv, 5.0));
-    light = light * (1.0 - fc) + environment(r, uClearCoatRoughness) * fc;
-  }
+#ifdef HAS_CLEAR_COAT
+  float coat = uClearCoat * (0.04 + 0.96 * pow(1.0 - nv, 5.0));
+  light = light * (1.0 - coat) + environment(r, uClearCoatRoughness) * coat;
+#endif
 
   fragColor = vec4(encodeSRGB(pbrNeutral(light * uExposure)), 1.0);
 }
