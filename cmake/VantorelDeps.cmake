@@ -11,3 +11,5 @@ pkg_check_modules(EPOXY REQUIRED IMPORTED_TARGET epoxy)
 pkg_check_modules(CAIRO REQUIRED IMPORTED_TARGET cairo cairo-ft)
 pkg_check_modules(FONTCONFIG REQUIRED IMPORTED_TARGET fontconfig freetype2)
 pkg_check_modules(PNG REQUIRED IMPORTED_TARGET libpng)
+# Simplified copies of very dense models for the software rasteriser.
+find_package(meshoptimizer REQUIRED)

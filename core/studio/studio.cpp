@@ -6,6 +6,7 @@
 #include "studio/environment_light.h"
 #include "studio/gl/gl_context.h"
 #include "studio/gl/renderer.h"
+#include "studio/software_mesh.h"
 #include "studio/transforms.h"
 
 #include <chrono>
@@ -46,12 +47,15 @@ std::shared_ptr<Studio> Studio::create(PrintModel model, Look look, HiddenObject
   device->context = gl::Context::create();
   std::shared_ptr<Studio> studio(new Studio(std::move(model), std::move(look), std::move(hidden)));
   studio->placement_ = Placement::of(studio->model_, studio->look_.orientation, studio->hidden_);
-  std::vector<RenderMesh> meshes;
   std::vector<gl::Culling> culling;
+  const bool software = device->context->isSoftware();
   for (const ModelObject& object : studio->model_.objects) {
     if (studio->hidden_.contains(object.id)) continue;
-    studio->meshes_.push_back({object, RenderMesh::build(object, RenderMesh::kStudioCreaseAngle)});
-    switch (hiddenSide(object)) {
+    // On the software rasteriser a very dense object is drawn from a visually identical lighter copy.
+    const std::optional<ModelObject> lighter = software ? simplifiedCopy(object) : std::nullopt;
+    const ModelObject& drawn = lighter ? *lighter : object;
+    studio->meshes_.push_back({object, RenderMesh::build(drawn, RenderMesh::kStudioCreaseAngle)});
+    switch (hiddenSide(drawn)) {
       case HiddenSide::none: culling.push_back(gl::Culling::none); break;
       case HiddenSide::back: culling.push_back(gl::Culling::back); break;
       case HiddenSide::front: culling.push_back(gl::Culling::front); break;

@@ -23,7 +23,8 @@ namespace vantorel {
 
 class Studio {
  public:
-  /// One visible object with its drawable mesh, in model order.
+  /// One visible object with its drawable mesh, in model order. On the software rasteriser the
+  /// mesh of an object far denser than any picture is built from a simplified copy.
   struct MeshEntry {
     ModelObject object;
     RenderMesh mesh;

@@ -409,7 +409,7 @@ std::optional<Image> Renderer::draw(const StudioScene& scene, SweepExtent sweep,
     const float half = rig.floor.side / 2;
     x0 = std::max(-half, std::min(-r, cx - r)), x1 = std::min(half, std::max(r, cx + r));
     z0 = std::max(-half, std::min(-r, cz - r)), z1 = std::min(half, std::max(r, cz + r));
-    const int longest = software_ ? 384 : 768;
+    const int longest = software_ ? 256 : 768;
     const float texel = std::max(x1 - x0, z1 - z0) / float(longest);
     const int mw = std::max(8, int(std::ceil((x1 - x0) / texel))), mh = std::max(8, int(std::ceil((z1 - z0) / texel)));
     ensureMask(mw, mh);
