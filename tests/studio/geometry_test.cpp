@@ -116,3 +116,30 @@ TEST(Transforms, QuaternionProductComposesRotations) {
 
 }  // namespace
 }  // namespace vantorel
+
+#include "input/sample_models.h"
+#include "studio/software_mesh.h"
+
+namespace vantorel {
+namespace {
+
+TEST(SimplifiedCopy, DenseObjectsShrinkAndStayClosed) {
+  const ModelObject vase = SampleModels::twistedVase().objects[0];
+  EXPECT_FALSE(simplifiedCopy(vase));  // far below the software limit
+  const auto copy = simplifiedCopy(vase, 10'000, 6'000);
+  ASSERT_TRUE(copy);
+  EXPECT_LE(copy->triangleCount(), 10'000u);
+  EXPECT_GE(copy->triangleCount(), 3'000u);
+  EXPECT_EQ(copy->positions, vase.positions);  // indices only: the surface keeps its points
+  EXPECT_EQ(hiddenSide(*copy), HiddenSide::back);
+  EXPECT_EQ(copy->name, vase.name);
+}
+
+TEST(SimplifiedCopy, PerTriangleColoursAreNeverSimplified) {
+  ModelObject vase = SampleModels::twistedVase().objects[0];
+  vase.triangleColors = std::vector<std::int32_t>(vase.triangleCount(), 0);
+  EXPECT_FALSE(simplifiedCopy(vase, 10'000, 6'000));
+}
+
+}  // namespace
+}  // namespace vantorel
