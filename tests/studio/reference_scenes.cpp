@@ -36,7 +36,7 @@ std::vector<ReferenceScene> referenceScenes() {
 
   Look layers;
   layers.layerLines = true;
-  layers.layerHeight = 1.2;
+  layers.layerHeight = 4.0;  // about five pixels a layer at this size, so the lines show
   layers.color = {0.93, 0.93, 0.9, 1};
   scenes.push_back({"vase_layer_lines", vase, layers, 160, 160, 20, std::nullopt, FramingMode::tight, true});
 

@@ -223,3 +223,33 @@ TEST(StudioError, NoGraphicsSentence) {
 
 }  // namespace
 }  // namespace vantorel
+
+namespace vantorel {
+namespace {
+
+int largestDifference(const Image& a, const Image& b) {
+  int worst = 0;
+  for (std::size_t i = 0; i < a.pixels.size(); ++i) worst = std::max(worst, std::abs(int(a.pixels[i]) - int(b.pixels[i])));
+  return worst;
+}
+
+TEST(LayerLines, ShowWhereLayersAreWideAndFadeWhereTheyAreNarrow) {
+  Look plain;
+  plain.color = {0.9, 0.9, 0.88, 1};
+  auto studio = Studio::create(SampleModels::twistedVase(), plain);
+  const auto without = studio->render(120, 120, 0);
+  Look lines = plain;
+  lines.layerLines = true;
+  lines.layerHeight = 4;  // about four pixels a layer
+  studio->update(lines);
+  const auto wide = studio->render(120, 120, 0);
+  lines.layerHeight = 0.04;  // a twentieth of a pixel: would be moiré, so no lines at all
+  studio->update(lines);
+  const auto narrow = studio->render(120, 120, 0);
+  ASSERT_TRUE(without && wide && narrow);
+  EXPECT_GT(largestDifference(*wide, *without), 20);
+  EXPECT_LE(largestDifference(*narrow, *without), 2);
+}
+
+}  // namespace
+}  // namespace vantorel
