@@ -11,7 +11,6 @@
 
 #include <chrono>
 #include <cmath>
-#include <new>
 
 namespace vantorel {
 
@@ -190,7 +189,8 @@ std::optional<Image> Studio::render(int width, int height, float turn, std::opti
     return result;
   } catch (const StudioError&) {
     return std::nullopt;
-  } catch (const std::bad_alloc&) {
+  } catch (const std::exception&) {
+    // Out of memory or a failed allocation on the way: no picture, and the studio stays usable.
     return std::nullopt;
   }
 }
