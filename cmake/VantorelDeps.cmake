@@ -16,3 +16,10 @@ if(VANTOREL_TESTS)
   find_program(FFPROBE ffprobe REQUIRED)
   find_program(FFMPEG_TOOL ffmpeg REQUIRED)
 endif()
+# The studio: OpenGL through EGL (libepoxy), Cairo with FreeType and fontconfig for 2D drawing.
+pkg_check_modules(EPOXY REQUIRED IMPORTED_TARGET epoxy)
+pkg_check_modules(CAIRO REQUIRED IMPORTED_TARGET cairo cairo-ft)
+pkg_check_modules(FONTCONFIG REQUIRED IMPORTED_TARGET fontconfig freetype2)
+pkg_check_modules(PNG REQUIRED IMPORTED_TARGET libpng)
+# Simplified copies of very dense models for the software rasteriser.
+find_package(meshoptimizer REQUIRED)

@@ -1,0 +1,108 @@
+#include "studio/canvas.h"
+#include "studio/compositor.h"
+
+#include <gtest/gtest.h>
+
+namespace vantorel {
+namespace {
+
+bool dark(const Image& image, int x, int y) {
+  const std::uint8_t* p = image.row(y) + 4 * x;
+  return p[0] < 128 && p[1] < 128 && p[2] < 128;
+}
+
+// Dark runs along row y: each tick crossing the row is one run.
+int runsAlongRow(const Image& image, int y) {
+  int runs = 0;
+  bool inside = false;
+  for (int x = 0; x < image.width; ++x) {
+    const bool d = dark(image, x, y);
+    if (d && !inside) ++runs;
+    inside = d;
+  }
+  return runs;
+}
+
+// Any ink in the box [x0, x1) × [y0, y1) (rows from the top).
+bool inkIn(const Image& image, int x0, int x1, int y0, int y1) {
+  for (int y = std::max(0, y0); y < std::min(image.height, y1); ++y)
+    for (int x = std::max(0, x0); x < std::min(image.width, x1); ++x)
+      if (dark(image, x, y)) return true;
+  return false;
+}
+
+TEST(RulerImage, FiftyMillimetresIs600By240WithFiftyOneTicks) {
+  const auto ruler = Canvas::rulerImage(50, 20);
+  ASSERT_TRUE(ruler);
+  EXPECT_EQ(ruler->width, 600);
+  EXPECT_EQ(ruler->height, 240);
+  EXPECT_TRUE(ruler->opaque);
+  EXPECT_EQ(runsAlongRow(*ruler, 10), 51);  // every tick hangs at least 0.17·H from the top
+  // Only centimetre ticks reach past 0.28·H = 67 px; 0 to 50 mm gives six.
+  EXPECT_EQ(runsAlongRow(*ruler, 90), 6);
+  // The cream ground.
+  const std::uint8_t* p = ruler->row(200) + 4 * 300;
+  EXPECT_NEAR(p[0], 245, 1);
+  EXPECT_NEAR(p[1], 240, 1);
+  EXPECT_NEAR(p[2], 224, 1);
+}
+
+TEST(RulerImage, NumbersOnlyAtInnerCentimetres) {
+  const auto ruler = Canvas::rulerImage(50, 20);
+  ASSERT_TRUE(ruler);
+  // Numbers sit between 0.3·H and 0.5·H above the bottom: rows 120 … 168 from the top.
+  for (int cm = 1; cm <= 4; ++cm) EXPECT_TRUE(inkIn(*ruler, 120 * cm - 20, 120 * cm + 20, 120, 168)) << cm;
+  EXPECT_FALSE(inkIn(*ruler, 570, 600, 120, 168));  // no "5" at the far end
+  EXPECT_FALSE(inkIn(*ruler, 0, 30, 120, 168));     // no "0"
+}
+
+TEST(RulerImage, ThreeHundredMillimetresHasNumbersOneToTwentyNine) {
+  const auto ruler = Canvas::rulerImage(300, 20);
+  ASSERT_TRUE(ruler);
+  EXPECT_EQ(ruler->width, 3600);
+  for (int cm = 1; cm <= 29; ++cm) EXPECT_TRUE(inkIn(*ruler, 120 * cm - 30, 120 * cm + 30, 120, 168)) << cm;
+  EXPECT_FALSE(inkIn(*ruler, 3570, 3600, 120, 168));
+  EXPECT_EQ(runsAlongRow(*ruler, 10), 301);
+}
+
+TEST(RulerImage, UnitLabelNearTheLeftEnd) {
+  const auto ruler = Canvas::rulerImage(50, 20);
+  ASSERT_TRUE(ruler);
+  // "cm" in grey 0.35 with its baseline 0.08·H = 19 px above the bottom, starting at x = 36.
+  bool found = false;
+  for (int y = 190; y < 222 && !found; ++y)
+    for (int x = 36; x < 90 && !found; ++x) found = ruler->row(y)[4 * x] < 150;
+  EXPECT_TRUE(found);
+}
+
+TEST(RulerImage, RefusesEmptyOrHugeSizes) {
+  EXPECT_FALSE(Canvas::rulerImage(0, 20));
+  EXPECT_FALSE(Canvas::rulerImage(50, 0));
+  EXPECT_FALSE(Canvas::rulerImage(100000, 20));
+}
+
+TEST(Bitmap, RefusesEmptySizes) {
+  EXPECT_FALSE(Canvas::makeBitmap(0, 10, true));
+  EXPECT_FALSE(Canvas::makeBitmap(10, -1, false));
+  const auto clear = Canvas::makeBitmap(3, 2, false);
+  ASSERT_TRUE(clear);
+  const Image image = clear->image();
+  EXPECT_FALSE(image.opaque);
+  for (std::uint8_t b : image.pixels) EXPECT_EQ(b, 0);
+}
+
+TEST(Bitmap, SurfaceRoundTripKeepsPremultipliedPixels) {
+  Image image(2, 1, false);
+  image.pixels = {10, 20, 30, 40, 200, 100, 50, 255};
+  cairo_surface_t* surface = Canvas::surfaceOf(image);
+  ASSERT_NE(surface, nullptr);
+  auto bitmap = Canvas::makeBitmap(2, 1, false);
+  cairo_set_source_surface(bitmap->context(), surface, 0, 0);
+  cairo_set_operator(bitmap->context(), CAIRO_OPERATOR_SOURCE);
+  cairo_paint(bitmap->context());
+  cairo_surface_destroy(surface);
+  EXPECT_EQ(bitmap->image().pixels, image.pixels);
+}
+
+}  // namespace
+}  // namespace vantorel

@@ -1,0 +1,121 @@
+#include "studio/compositor.h"
+
+#include <gtest/gtest.h>
+
+namespace vantorel {
+namespace {
+
+const std::uint8_t* at(const Image& image, int x, int y) { return image.row(y) + 4 * x; }
+
+TEST(StudioSweep, WhiteBaseClipsTheBrightBandAndGlowToWhite) {
+  Look look;
+  look.background = BackgroundStyle::studio;
+  look.backgroundColor = {1, 1, 1, 1};
+  const auto image = Compositor::background(look, 200, 100);
+  ASSERT_TRUE(image);
+  EXPECT_TRUE(image->opaque);
+  // The centre: band and glow both limited to the base colour, no vignette inside 0.45·min.
+  const std::uint8_t* centre = at(*image, 100, 50);
+  EXPECT_EQ(centre[0], 255);
+  EXPECT_EQ(centre[1], 255);
+  EXPECT_EQ(centre[2], 255);
+  // The glow never brightens beyond white, and the darker top shows outside the glow.
+  const std::uint8_t* corner = at(*image, 0, 0);
+  EXPECT_LT(corner[0], 235);
+  for (std::size_t i = 3; i < image->pixels.size(); i += 4) ASSERT_EQ(image->pixels[i], 255);
+}
+
+TEST(StudioSweep, TopIsDarkerThanTheBandAboveTheMiddle) {
+  Look look;
+  look.backgroundColor = {0.5, 0.5, 0.5, 1};
+  const auto image = Compositor::background(look, 64, 400);
+  ASSERT_TRUE(image);
+  EXPECT_LT(at(*image, 32, 0)[0], at(*image, 32, 168)[0]);     // 0.86 b at the top, 1.02 b at 0.42
+  EXPECT_GT(at(*image, 32, 168)[0], at(*image, 32, 399)[0]);   // falls off towards the bottom
+  EXPECT_EQ(at(*image, 0, 200)[0], at(*image, 63, 200)[0]);    // symmetric left and right
+}
+
+TEST(SolidBackground, FillsWithTheColour) {
+  Look look;
+  look.background = BackgroundStyle::solid;
+  look.backgroundColor = {1, 0, 0.5, 1};
+  const auto image = Compositor::background(look, 4, 4);
+  ASSERT_TRUE(image);
+  EXPECT_EQ(at(*image, 3, 3)[0], 255);
+  EXPECT_EQ(at(*image, 3, 3)[1], 0);
+  EXPECT_EQ(at(*image, 3, 3)[2], 128);
+}
+
+TEST(Compose, TransparentLookKeepsAlphaEvenWithBackgroundOn) {
+  Look look;
+  look.background = BackgroundStyle::transparent;
+  Image picture(8, 8, false);
+  picture.row(4)[16 + 3] = 128;
+  picture.row(4)[16] = 100;
+  const auto result = Compositor::compose(picture, 8, 8, look, true);
+  ASSERT_TRUE(result);
+  EXPECT_FALSE(result->opaque);
+  EXPECT_EQ(at(*result, 0, 0)[3], 0);
+  EXPECT_EQ(at(*result, 4, 4)[3], 128);
+  EXPECT_EQ(at(*result, 4, 4)[0], 100);
+  EXPECT_EQ(Compositor::composeOver(picture, nullptr).pixels, picture.pixels);
+}
+
+TEST(Compose, OpaqueResultPaintsBehindAndStretches) {
+  Look look;
+  look.background = BackgroundStyle::solid;
+  look.backgroundColor = {0, 0, 1, 1};
+  Image picture(2, 2, false);
+  for (int i = 0; i < 4; ++i) picture.pixels[std::size_t(4 * i)] = 255, picture.pixels[std::size_t(4 * i + 3)] = 255;
+  const auto result = Compositor::compose(picture, 6, 4, look, true);
+  ASSERT_TRUE(result);
+  EXPECT_TRUE(result->opaque);
+  EXPECT_EQ(result->width, 6);
+  EXPECT_EQ(result->height, 4);
+  for (int y = 0; y < 4; ++y)
+    for (int x = 0; x < 6; ++x) {
+      EXPECT_EQ(at(*result, x, y)[0], 255);
+      EXPECT_EQ(at(*result, x, y)[2], 0);
+      EXPECT_EQ(at(*result, x, y)[3], 255);
+    }
+  // Background off: no paint, alpha kept.
+  const auto bare = Compositor::compose(Image(2, 2, false), 2, 2, look, false);
+  ASSERT_TRUE(bare);
+  EXPECT_FALSE(bare->opaque);
+  EXPECT_EQ(at(*bare, 1, 1)[3], 0);
+}
+
+TEST(Compose, OverBlendsPremultipliedPixels) {
+  Image picture(1, 1, false);
+  picture.pixels = {64, 0, 0, 128};  // half-covered premultiplied red
+  Image background(1, 1, true);
+  background.pixels = {0, 0, 200, 255};
+  const Image result = Compositor::composeOver(picture, &background);
+  EXPECT_TRUE(result.opaque);
+  EXPECT_EQ(result.pixels[0], 64);
+  EXPECT_EQ(result.pixels[2], 100);  // 200 × (1 − 128/255), rounded
+  EXPECT_EQ(result.pixels[3], 255);
+}
+
+TEST(Compose, RefusesEmptyTarget) {
+  EXPECT_FALSE(Compositor::compose(Image(2, 2, false), 0, 5, Look{}, true));
+}
+
+TEST(OpaqueLook, OnlyTransparentBecomesSolidWhite) {
+  Look look;
+  look.background = BackgroundStyle::transparent;
+  look.backgroundColor = {0.2, 0.3, 0.4, 1};
+  const Look opaque = Compositor::opaqueLook(look);
+  EXPECT_EQ(opaque.background, BackgroundStyle::solid);
+  EXPECT_EQ(opaque.backgroundColor, (RGBA{1, 1, 1, 1}));
+  Look expected = look;
+  expected.background = BackgroundStyle::solid;
+  expected.backgroundColor = {1, 1, 1, 1};
+  EXPECT_EQ(opaque, expected);
+  Look studio;
+  studio.backgroundColor = {0.2, 0.3, 0.4, 1};
+  EXPECT_EQ(Compositor::opaqueLook(studio), studio);
+}
+
+}  // namespace
+}  // namespace vantorel

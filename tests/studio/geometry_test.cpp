@@ -1,0 +1,145 @@
+#include "staging/bounds.h"
+#include "studio/closed_mesh.h"
+#include "studio/reference_geometry.h"
+#include "studio/transforms.h"
+
+#include <gtest/gtest.h>
+
+namespace vantorel {
+namespace {
+
+ModelObject tetrahedron() {
+  ModelObject o;
+  o.positions = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
+  o.indices = {0, 2, 1, 0, 1, 3, 0, 3, 2, 1, 2, 3};
+  return o;
+}
+
+TEST(HiddenSide, ClosedOutwardMeshHidesBackFaces) { EXPECT_EQ(hiddenSide(tetrahedron()), HiddenSide::back); }
+
+TEST(HiddenSide, InsideOutMeshHidesFrontFaces) {
+  ModelObject o = tetrahedron();
+  for (std::size_t t = 0; t < o.indices.size(); t += 3) std::swap(o.indices[t + 1], o.indices[t + 2]);
+  EXPECT_EQ(hiddenSide(o), HiddenSide::front);
+}
+
+TEST(HiddenSide, OpenOrInconsistentMeshesShowBothSides) {
+  ModelObject open = tetrahedron();
+  open.indices.resize(9);
+  EXPECT_EQ(hiddenSide(open), HiddenSide::none);
+  ModelObject flipped = tetrahedron();
+  std::swap(flipped.indices[1], flipped.indices[2]);
+  EXPECT_EQ(hiddenSide(flipped), HiddenSide::none);
+  ModelObject degenerate = tetrahedron();
+  degenerate.indices[2] = degenerate.indices[0];
+  EXPECT_EQ(hiddenSide(degenerate), HiddenSide::none);
+  ModelObject doubled = tetrahedron();
+  doubled.indices.insert(doubled.indices.end(), doubled.indices.begin(), doubled.indices.begin() + 3);
+  EXPECT_EQ(hiddenSide(doubled), HiddenSide::none);
+}
+
+// Every triangle's winding must agree with its vertex normals, so back-face culling is safe.
+void expectOutwardWinding(const ReferenceMesh& mesh) {
+  for (const auto& part : mesh.parts) {
+    ASSERT_EQ(part.indices.size() % 3, 0u);
+    for (std::size_t t = 0; t < part.indices.size(); t += 3) {
+      const Float3 a = mesh.positions[part.indices[t]], b = mesh.positions[part.indices[t + 1]],
+                   c = mesh.positions[part.indices[t + 2]];
+      const Float3 face = cross(b - a, c - a);
+      EXPECT_GT(dot(face, mesh.normals[part.indices[t]]), 0) << "triangle " << t / 3;
+      EXPECT_GT(dot(face, a + b + c), 0);  // centred shapes: outward means away from the origin
+    }
+  }
+}
+
+TEST(ChamferedBox, SizeWindingAndTopFaceMapping) {
+  const ReferenceMesh box = ReferenceMesh::chamferedBox(100, 1.6f, 20, 0.4f);
+  expectOutwardWinding(box);
+  const Bounds bounds = Bounds::of(box.positions);
+  EXPECT_EQ(bounds.min, (Float3{-50, -0.8f, -10}));
+  EXPECT_EQ(bounds.max, (Float3{50, 0.8f, 10}));
+  ASSERT_EQ(box.parts.size(), 2u);
+  EXPECT_EQ(box.parts[1].material, 1u);
+  EXPECT_EQ(box.parts[1].indices.size(), 6u);  // the flat top only
+  for (std::uint32_t i : box.parts[1].indices) {
+    const Float3 p = box.positions[i];
+    EXPECT_FLOAT_EQ(p.y, 0.8f);
+    EXPECT_FLOAT_EQ(box.uvs[2 * i], p.x < 0 ? 0.0f : 1.0f);      // left edge of the image at −X
+    EXPECT_FLOAT_EQ(box.uvs[2 * i + 1], p.z < 0 ? 0.0f : 1.0f);  // top edge of the image at the back
+  }
+  EXPECT_EQ(box.uvs.size(), 2 * box.positions.size());
+}
+
+TEST(Cylinder, SizeAndWinding) {
+  const ReferenceMesh disc = ReferenceMesh::cylinder(12, 1.75f, 48);
+  expectOutwardWinding(disc);
+  const Bounds bounds = Bounds::of(disc.positions);
+  EXPECT_NEAR(bounds.max.x, 12, 1e-5);
+  EXPECT_NEAR(bounds.min.z, -12, 0.03);
+  EXPECT_FLOAT_EQ(bounds.max.y, 0.875f);
+}
+
+TEST(Transforms, LookAtPutsTheTargetStraightAhead) {
+  const Matrix4 view = lookAt({10, 20, 30}, {0, 5, 0});
+  const Float3 target = transformPoint(view, {0, 5, 0});
+  EXPECT_NEAR(target.x, 0, 1e-4);
+  EXPECT_NEAR(target.y, 0, 1e-4);
+  EXPECT_LT(target.z, 0);
+  // Looking straight down still gives a finite matrix.
+  const Matrix4 down = lookAt({0, 10, 0}, {0, 0, 0});
+  for (float v : down.m) EXPECT_TRUE(std::isfinite(v));
+}
+
+TEST(Transforms, PerspectiveMapsNearAndFarToTheDepthRange) {
+  const Matrix4 p = perspective(26, 1.5f, 2, 100);
+  auto depth = [&](float z) {
+    const float clipZ = p(2, 2) * z + p(2, 3);
+    const float clipW = p(3, 2) * z;
+    return clipZ / clipW;
+  };
+  EXPECT_NEAR(depth(-2), -1, 1e-5);
+  EXPECT_NEAR(depth(-100), 1, 1e-4);
+  EXPECT_NEAR(p(1, 1) / p(0, 0), 1.5f, 1e-5);
+}
+
+TEST(Transforms, QuaternionProductComposesRotations) {
+  const Quaternion q = axisAngle({0, 1, 0}, 0.5f) * axisAngle({0, 1, 0}, 0.25f);
+  const Float3 a = rotate(q, {1, 0, 0});
+  const Float3 b = rotate(axisAngle({0, 1, 0}, 0.75f), {1, 0, 0});
+  EXPECT_NEAR(a.x, b.x, 1e-6);
+  EXPECT_NEAR(a.z, b.z, 1e-6);
+  const Float3 m = transformPoint(rotation(axisAngle({1, 0, 0}, 0.3f)), {0, 1, 2});
+  const Float3 r = rotate(axisAngle({1, 0, 0}, 0.3f), {0, 1, 2});
+  EXPECT_NEAR(m.y, r.y, 1e-5);
+  EXPECT_NEAR(m.z, r.z, 1e-5);
+}
+
+}  // namespace
+}  // namespace vantorel
+
+#include "input/sample_models.h"
+#include "studio/software_mesh.h"
+
+namespace vantorel {
+namespace {
+
+TEST(SimplifiedCopy, DenseObjectsShrinkAndStayClosed) {
+  const ModelObject vase = SampleModels::twistedVase().objects[0];
+  EXPECT_FALSE(simplifiedCopy(vase));  // far below the software limit
+  const auto copy = simplifiedCopy(vase, 10'000, 6'000);
+  ASSERT_TRUE(copy);
+  EXPECT_LE(copy->triangleCount(), 10'000u);
+  EXPECT_GE(copy->triangleCount(), 3'000u);
+  EXPECT_EQ(copy->positions, vase.positions);  // indices only: the surface keeps its points
+  EXPECT_EQ(hiddenSide(*copy), HiddenSide::back);
+  EXPECT_EQ(copy->name, vase.name);
+}
+
+TEST(SimplifiedCopy, PerTriangleColoursAreNeverSimplified) {
+  ModelObject vase = SampleModels::twistedVase().objects[0];
+  vase.triangleColors = std::vector<std::int32_t>(vase.triangleCount(), 0);
+  EXPECT_FALSE(simplifiedCopy(vase, 10'000, 6'000));
+}
+
+}  // namespace
+}  // namespace vantorel

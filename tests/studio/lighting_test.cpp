@@ -1,0 +1,155 @@
+#include "studio/environment_light.h"
+#include "studio/lighting.h"
+#include "studio/transforms.h"
+
+#include <gtest/gtest.h>
+
+namespace vantorel {
+namespace {
+
+void expectNear(Float3 a, Float3 b, float tolerance) {
+  EXPECT_NEAR(a.x, b.x, tolerance);
+  EXPECT_NEAR(a.y, b.y, tolerance);
+  EXPECT_NEAR(a.z, b.z, tolerance);
+}
+
+Placement placementOf(float radius, float height) {
+  Placement p;
+  p.radius = radius;
+  p.bounds = {{-radius, 0, -radius}, {radius, height, radius}};
+  return p;
+}
+
+TEST(SweepExtent, SmallModelScalesEverySize) {
+  const SweepExtent sweep = Lighting::sweepExtent(placementOf(2, 3), Bounds::empty);
+  EXPECT_EQ(sweep.radius, 2);
+  EXPECT_EQ(sweep.height, 3);
+  EXPECT_EQ(sweep.extent(), 3);
+  const LightRig rig = Lighting::stage(Look{}, sweep);
+  EXPECT_FLOAT_EQ(rig.floor.side, 36);
+  EXPECT_EQ(rig.floor.position, (Float3{0, -0.01f, 0}));
+  EXPECT_NEAR(length(rig.key.position), 15, 1e-4);
+  EXPECT_NEAR(length(rig.fill.position), 15, 1e-3);
+  EXPECT_NEAR(length(rig.rim.position), 15, 1e-3);
+  EXPECT_FLOAT_EQ(rig.key.orthographicScale, 5.4f);
+  EXPECT_FLOAT_EQ(rig.key.shadowFar, 36);
+  EXPECT_FLOAT_EQ(rig.key.shadowNear, 1);
+  EXPECT_FLOAT_EQ(rig.key.shadowBias, 2);
+  EXPECT_EQ(rig.key.shadowMapSize, 4096);
+  EXPECT_EQ(rig.key.shadowSampleCount, 24);
+}
+
+TEST(SweepExtent, ReferenceWidensToItsFarthestCorner) {
+  const Bounds ruler{{-25, 0, 8}, {25, 1.6f, 28}};
+  const SweepExtent sweep = Lighting::sweepExtent(placementOf(10, 5), ruler);
+  EXPECT_NEAR(sweep.radius, std::sqrt(25.0f * 25 + 28 * 28), 1e-4);
+  EXPECT_EQ(sweep.height, 5);
+  const SweepExtent tiny = Lighting::sweepExtent(Placement{}, Bounds::empty);
+  EXPECT_EQ(tiny.radius, 0.5f);
+  EXPECT_EQ(tiny.height, 0.5f);
+}
+
+TEST(LightRig, SoftStudioDirections) {
+  const LightRig rig = Lighting::stage(Look{}, {10, 10});
+  expectNear(normalize(rig.key.position), {-0.41f, 0.74f, 0.53f}, 0.01f);
+  expectNear(normalize(rig.rim.position), {0.14f, 0.57f, -0.81f}, 0.01f);
+  expectNear(normalize(rig.fill.position), {0.82f, 0.31f, 0.48f}, 0.01f);
+  // The fixed orientations are the stated rotations.
+  const Quaternion fill = axisAngle({0, 1, 0}, 60 * 3.14159265f / 180) * axisAngle({1, 0, 0}, -18 * 3.14159265f / 180);
+  EXPECT_NEAR(fill.x, Lighting::kFillOrientation.x, 1e-4);
+  EXPECT_NEAR(fill.y, Lighting::kFillOrientation.y, 1e-4);
+  EXPECT_NEAR(fill.w, Lighting::kFillOrientation.w, 1e-4);
+}
+
+TEST(LightRig, PresetChangeKeepsFloorFillAndRim) {
+  Look soft, dramatic;
+  dramatic.lighting = LightingPreset::dramatic;
+  const LightRig a = Lighting::stage(soft, {10, 20});
+  const LightRig b = Lighting::stage(dramatic, {10, 20});
+  EXPECT_EQ(a.floor, b.floor);
+  EXPECT_EQ(a.fill.position, b.fill.position);
+  EXPECT_EQ(a.rim.position, b.rim.position);
+  EXPECT_NE(a.key.position, b.key.position);
+  EXPECT_EQ(b.key.intensity, 950);
+  EXPECT_EQ(b.fill.intensity, 50);
+  EXPECT_EQ(b.rim.intensity, 700);
+  EXPECT_EQ(b.ambient.intensity, 15);
+  EXPECT_EQ(b.key.shadowOpacity, 0.5f);
+  EXPECT_EQ(b.environmentIntensity, 0.35f);
+  EXPECT_EQ(b.environment, LightingPreset::dramatic);
+}
+
+TEST(LightRig, ShadowOffHidesFloorAndKeepsStrengths) {
+  Look on, off;
+  off.shadow = false;
+  const LightRig a = Lighting::stage(on, {10, 20});
+  const LightRig b = Lighting::stage(off, {10, 20});
+  EXPECT_FALSE(a.floor.hidden);
+  EXPECT_TRUE(b.floor.hidden);
+  EXPECT_TRUE(a.key.castsShadow);
+  EXPECT_FALSE(b.key.castsShadow);
+  EXPECT_EQ(a.key.intensity, b.key.intensity);
+  EXPECT_EQ(a.fill.intensity, b.fill.intensity);
+  EXPECT_FALSE(b.fill.castsShadow);
+  EXPECT_FALSE(b.rim.castsShadow);
+}
+
+TEST(LightRig, WarmTemperatures) {
+  Look warm;
+  warm.lighting = LightingPreset::warm;
+  const LightRig rig = Lighting::stage(warm, {1, 1});
+  EXPECT_EQ(rig.key.temperature, 4300);
+  EXPECT_EQ(rig.fill.temperature, 4300);
+  EXPECT_EQ(rig.ambient.temperature, 4300);
+  EXPECT_EQ(rig.rim.temperature, 6500);
+  EXPECT_EQ(rig.ambient.type, LightNode::Type::ambient);
+}
+
+TEST(ColourTemperature, SixtyFiveHundredIsWhiteAndLowerIsWarmer) {
+  expectNear(Lighting::temperatureColor(6500), {1, 1, 1}, 1e-5f);
+  const Float3 warm = Lighting::temperatureColor(4300);
+  EXPECT_GT(warm.x, warm.y);
+  EXPECT_GT(warm.y, warm.z);
+  const Float3 cool = Lighting::temperatureColor(9000);
+  EXPECT_LT(cool.x, cool.z);
+  for (float k : {1000.0f, 4300.0f, 6000.0f, 6200.0f, 40000.0f}) {
+    const Float3 c = Lighting::temperatureColor(k);
+    EXPECT_NEAR(0.2126f * c.x + 0.7152f * c.y + 0.0722f * c.z, 1.0f, 1e-4) << k;
+  }
+}
+
+TEST(EnvironmentImage, GradientSoftboxesAndStrip) {
+  const auto image = Lighting::environmentImage(LightingPreset::softStudio);
+  ASSERT_TRUE(image);
+  EXPECT_EQ(image->width, 512);
+  EXPECT_EQ(image->height, 256);
+  EXPECT_EQ(image->row(0)[0], 191);         // 0.75 at the top
+  EXPECT_NEAR(image->row(255)[0], 82, 1);    // towards 0.32 at the bottom
+  EXPECT_EQ(image->row(256 - 170)[4 * 180], 255);  // first softbox (150, 140, 70, 60) from the bottom left
+  EXPECT_EQ(image->row(256 - 175)[4 * 350], 255);  // second softbox
+  EXPECT_EQ(image->row(256 - 240)[4 * 10], 255);   // the strip near the top
+  EXPECT_LT(image->row(2)[4 * 10], 255);            // above the strip the gradient shows
+}
+
+TEST(EnvironmentLight, ConstantSkyGivesItsRadianceFromEveryDirection) {
+  Image grey(64, 32, true);
+  for (std::size_t i = 0; i < grey.pixels.size(); ++i) grey.pixels[i] = i % 4 == 3 ? 255 : 188;
+  const EnvironmentLight light = EnvironmentLight::of(grey);
+  const float expected = linearFromSRGB(188.0f / 255);
+  for (Float3 n : {Float3{0, 1, 0}, Float3{0, -1, 0}, Float3{1, 0, 0}, normalize(Float3{1, 1, -1})})
+    expectNear(light.diffuse(n), {expected, expected, expected}, 0.01f);
+}
+
+TEST(EnvironmentLight, BrightTopLightsUpwardFacesMore) {
+  const auto image = Lighting::environmentImage(LightingPreset::bright);
+  ASSERT_TRUE(image);
+  const EnvironmentLight light = EnvironmentLight::of(*image);
+  EXPECT_GT(light.diffuse({0, 1, 0}).x, light.diffuse({1, 0, 0}).x);
+  EXPECT_GT(light.diffuse({1, 0, 0}).x, light.diffuse({0, -1, 0}).x);
+  EXPECT_EQ(light.radiance.size(), 512u * 256 * 3);
+  expectNear(EnvironmentLight::direction(256, 0, 512, 256), {0, 1, 0}, 1e-5f);
+  expectNear(EnvironmentLight::direction(256, 128, 512, 256), {0, 0, 1}, 1e-5f);
+}
+
+}  // namespace
+}  // namespace vantorel

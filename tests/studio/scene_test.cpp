@@ -1,0 +1,98 @@
+#include "studio/studio_scene.h"
+
+#include <gtest/gtest.h>
+
+#include <numbers>
+
+namespace vantorel {
+namespace {
+
+PrintModel paletteModel() {
+  PrintModel model;
+  model.palette = {{1, 0, 0, 1}, {0, 1, 0, 0.5}};
+  return model;
+}
+
+TEST(GroupMaterial, PaletteColourOnlyForKnownKeysWithFileColours) {
+  const PrintModel model = paletteModel();
+  Look look;
+  look.color = {0.2, 0.3, 0.4, 1};
+  look.useFileColors = true;
+  EXPECT_EQ(Scene::groupMaterial(model, look, 0).color, (RGBA{1, 0, 0, 1}));
+  EXPECT_EQ(Scene::groupMaterial(model, look, 1).color, (RGBA{0, 1, 0, 1}));  // alpha forced to 1
+  EXPECT_EQ(Scene::groupMaterial(model, look, -1).color, look.color);
+  EXPECT_EQ(Scene::groupMaterial(model, look, 2).color, look.color);
+  look.useFileColors = false;
+  EXPECT_EQ(Scene::groupMaterial(model, look, 0).color, look.color);
+}
+
+TEST(GroupMaterial, FinishNumbersAndDoubleSided) {
+  Look look;
+  look.finish = Finish::silk;
+  const SurfaceMaterial m = Scene::groupMaterial(PrintModel{}, look, -1);
+  EXPECT_EQ(m.roughness, material(Finish::silk).roughness);
+  EXPECT_EQ(m.metalness, material(Finish::silk).metalness);
+  EXPECT_EQ(m.clearCoat, material(Finish::silk).clearCoat);
+  EXPECT_EQ(m.clearCoatRoughness, 0.12f);
+  EXPECT_TRUE(m.doubleSided);
+  EXPECT_FALSE(m.layerHeight);
+}
+
+TEST(GroupMaterial, LayerLinesNeverCloserThanFourHundredthsOfAMillimetre) {
+  Look look;
+  look.layerLines = true;
+  look.layerHeight = 0.01;
+  const SurfaceMaterial fine = Scene::groupMaterial(PrintModel{}, look, -1);
+  ASSERT_TRUE(fine.layerHeight);
+  EXPECT_EQ(*fine.layerHeight, 0.04f);
+  EXPECT_EQ(fine.layerStrength, 0.55f);
+  look.layerHeight = 0.28;
+  EXPECT_EQ(*Scene::groupMaterial(PrintModel{}, look, -1).layerHeight, 0.28f);
+}
+
+TEST(RulerLength, RoundsTheFootprintUpToFiftyWithinFiftyToThreeHundred) {
+  EXPECT_EQ(Scene::rulerLength({{-60, 0, -20}, {60, 10, 20}}), 150);
+  EXPECT_EQ(Scene::rulerLength({{-5, 0, -5}, {5, 10, 5}}), 50);
+  EXPECT_EQ(Scene::rulerLength({{-450, 0, -1}, {450, 10, 1}}), 300);
+  EXPECT_EQ(Scene::rulerLength({{-50, 0, -1}, {50, 10, 1}}), 100);
+  EXPECT_EQ(Scene::rulerLength(Bounds::empty), 50);
+}
+
+TEST(Reference, RulerInFrontDiscToTheRight) {
+  const Bounds staged{{-30, 0, -20}, {30, 40, 20}};
+  Look look;
+  look.scaleReference = ScaleReference::ruler;
+  const ReferenceNode ruler = Scene::reference(look, staged);
+  EXPECT_EQ(ruler.rulerLength, 100);
+  EXPECT_EQ(ruler.position, (Float3{0, 0.8f, 38}));
+  EXPECT_EQ(ruler.box().min, (Float3{-50, 0, 28}));
+  ASSERT_EQ(ruler.materials.size(), 2u);
+  EXPECT_TRUE(ruler.materials[1].rulerScale);
+  EXPECT_EQ(ruler.materials[0].roughness, 0.6f);
+
+  look.scaleReference = ScaleReference::disc;
+  const ReferenceNode disc = Scene::reference(look, staged);
+  EXPECT_EQ(disc.position, (Float3{50, 0.875f, 8}));
+  EXPECT_EQ(disc.box().min, (Float3{38, 0, -4}));
+  EXPECT_EQ(disc.box().max, (Float3{62, 1.75f, 20}));
+  ASSERT_EQ(disc.materials.size(), 1u);
+  EXPECT_EQ(disc.materials[0].metalness, 1);
+
+  look.scaleReference = ScaleReference::none;
+  EXPECT_TRUE(Scene::reference(look, staged).box().isEmpty());
+}
+
+TEST(Yaw, StartAngleThirtyFiveShowsTheModelAsStaged) {
+  EXPECT_EQ(Scene::yaw(0, 35), 0.0f);
+  EXPECT_NEAR(Scene::yaw(0, 0), -35 * std::numbers::pi / 180, 1e-6);
+  EXPECT_NEAR(Scene::yaw(1, 35), 1, 1e-6);
+}
+
+TEST(ClippingPlanes, FollowTheCameraDistance) {
+  EXPECT_EQ(Scene::nearPlane(4), 0.5f);
+  EXPECT_EQ(Scene::nearPlane(100), 5.0f);
+  EXPECT_EQ(Scene::farPlane(100), 4000.0f);
+}
+
+}  // namespace
+}  // namespace vantorel
