@@ -12,6 +12,7 @@ constexpr const char* usage = R"(Usage: vantorel-cli COMMAND [OPTIONS]
 
 Commands:
   info     print the facts of model files (STL, OBJ) or of a built-in sample
+  render   render one studio picture of a model into a PNG
 
 Run "vantorel-cli COMMAND --help" for the options of a command.
 )";
@@ -32,6 +33,7 @@ int main(int argc, char** argv) {
   const std::string command = args[0];
   args.erase(args.begin());
   if (command == "info") return vantorel::cli::info(args, std::cout, std::cerr);
+  if (command == "render") return vantorel::cli::render(args, std::cout, std::cerr);
   std::cerr << "vantorel-cli: unknown command \"" << command << "\". Run vantorel-cli --help.\n";
   return vantorel::cli::exitUsage;
 }

@@ -1,0 +1,124 @@
+#include "studio/compositor.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace vantorel::Compositor {
+namespace {
+
+double limit(double v) { return std::min(v, 1.0); }
+
+void addStop(cairo_pattern_t* pattern, double offset, const RGBA& b, double factor, double alpha = 1.0) {
+  cairo_pattern_add_color_stop_rgba(pattern, offset, limit(b.r * factor), limit(b.g * factor), limit(b.b * factor), alpha);
+}
+
+}  // namespace
+
+void paintBackground(const Look& look, cairo_t* cr, Rect rect) {
+  const RGBA& b = look.backgroundColor;
+  cairo_save(cr);
+  cairo_rectangle(cr, rect.x, rect.y, rect.width, rect.height);
+  cairo_clip(cr);
+  cairo_set_operator(cr, CAIRO_OPERATOR_OVER);
+  if (look.background != BackgroundStyle::studio) {
+    cairo_set_source_rgba(cr, limit(b.r), limit(b.g), limit(b.b), 1.0);
+    cairo_paint(cr);
+    cairo_restore(cr);
+    return;
+  }
+  const double w = rect.width, h = rect.height;
+  const double cx = rect.x + w * 0.5, cy = rect.y + h * 0.5;
+
+  // 1. The sweep: darker top, a bright band just above the middle, a gentle fall to the bottom.
+  cairo_pattern_t* sweep = cairo_pattern_create_linear(0, rect.y, 0, rect.y + h);
+  addStop(sweep, 0.0, b, 0.86);
+  addStop(sweep, 0.42, b, 1.02);
+  addStop(sweep, 0.62, b, 0.97);
+  addStop(sweep, 1.0, b, 0.9);
+  cairo_pattern_set_extend(sweep, CAIRO_EXTEND_NONE);
+  cairo_set_source(cr, sweep);
+  cairo_paint(cr);
+  cairo_pattern_destroy(sweep);
+
+  // 2. Centre glow.
+  cairo_pattern_t* glow = cairo_pattern_create_radial(cx, cy, 0, cx, cy, 0.54 * std::max(w, h));
+  addStop(glow, 0.0, b, 1.08);
+  addStop(glow, 1.0, b, 1.08, 0.0);
+  cairo_pattern_set_extend(glow, CAIRO_EXTEND_NONE);
+  cairo_set_source(cr, glow);
+  cairo_paint(cr);
+  cairo_pattern_destroy(glow);
+
+  // 3. Vignette.
+  cairo_pattern_t* vignette =
+      cairo_pattern_create_radial(cx, cy, 0.45 * std::min(w, h), cx, cy, 0.62 * std::sqrt(w * w + h * h));
+  cairo_pattern_add_color_stop_rgba(vignette, 0.0, 0, 0, 0, 0.0);
+  cairo_pattern_add_color_stop_rgba(vignette, 1.0, 0, 0, 0, 0.09);
+  cairo_pattern_set_extend(vignette, CAIRO_EXTEND_NONE);
+  cairo_set_source(cr, vignette);
+  cairo_paint(cr);
+  cairo_pattern_destroy(vignette);
+  cairo_restore(cr);
+}
+
+std::optional<Image> background(const Look& look, int width, int height) {
+  auto bitmap = Canvas::makeBitmap(width, height, true);
+  if (!bitmap) return std::nullopt;
+  paintBackground(look, bitmap->context(), {0, 0, double(width), double(height)});
+  return bitmap->image();
+}
+
+Image composeOver(const Image& picture, const Image* background) {
+  if (!background) {
+    Image result = picture;
+    result.opaque = false;
+    return result;
+  }
+  Image result(picture.width, picture.height, true);
+  const std::size_t n = picture.pixels.size();
+  const std::uint8_t* s = picture.pixels.data();
+  const std::uint8_t* b = background->pixels.data();
+  std::uint8_t* o = result.pixels.data();
+  for (std::size_t i = 0; i < n; i += 4) {
+    const unsigned keep = 255u - s[i + 3];
+    for (std::size_t c = 0; c < 3; ++c) {
+      const unsigned v = s[i + c] * 255u + b[i + c] * keep;
+      o[i + c] = std::uint8_t(std::min(255u, (v + 127u) / 255u));
+    }
+    o[i + 3] = 255;
+  }
+  return result;
+}
+
+std::optional<Image> compose(const Image& picture, int width, int height, const Look& look, bool background) {
+  const bool opaque = isOpaque(look, background);
+  auto bitmap = Canvas::makeBitmap(width, height, opaque);
+  if (!bitmap) return std::nullopt;
+  cairo_t* cr = bitmap->context();
+  if (opaque) paintBackground(look, cr, {0, 0, double(width), double(height)});
+  if (cairo_surface_t* source = Canvas::surfaceOf(picture)) {
+    cairo_save(cr);
+    cairo_scale(cr, double(width) / picture.width, double(height) / picture.height);
+    cairo_set_source_surface(cr, source, 0, 0);
+    cairo_pattern_t* pattern = cairo_get_source(cr);
+    cairo_pattern_set_filter(pattern, CAIRO_FILTER_BEST);
+    cairo_pattern_set_extend(pattern, CAIRO_EXTEND_PAD);
+    cairo_rectangle(cr, 0, 0, picture.width, picture.height);
+    cairo_fill(cr);
+    cairo_restore(cr);
+    cairo_surface_destroy(source);
+  } else if (picture.width > 0 || picture.height > 0) {
+    return std::nullopt;
+  }
+  return bitmap->image();
+}
+
+Look opaqueLook(const Look& look) {
+  if (look.background != BackgroundStyle::transparent) return look;
+  Look result = look;
+  result.background = BackgroundStyle::solid;
+  result.backgroundColor = {1, 1, 1, 1};
+  return result;
+}
+
+}  // namespace vantorel::Compositor

@@ -1,0 +1,32 @@
+#pragma once
+// The lighting environment turned into image light, once per look change: linear radiance for the
+// reflection mip chain and nine spherical-harmonic coefficients of its diffuse irradiance.
+#include "staging/vector_math.h"
+#include "studio/image.h"
+
+#include <array>
+#include <vector>
+
+namespace vantorel {
+
+struct EnvironmentLight {
+  /// Coefficients of irradiance ÷ π (the light a white Lambert surface returns), for the terms
+  /// 1, y, z, x, xy, yz, 3z² − 1, xz, x² − y² of the unit normal (x, y, z).
+  std::array<Float3, 9> irradiance{};
+  int width = 0, height = 0;
+  std::vector<float> radiance;  ///< linear RGB, width × height × 3, top row first
+
+  /// The environment of an sRGB equirectangular `image` (top row looks straight up, the centre
+  /// column along +Z, x growing towards +X). An empty image gives black light.
+  static EnvironmentLight of(const Image& image);
+
+  /// The direction seen through pixel centre (x, y) of a width × height equirectangular image.
+  static Float3 direction(double x, double y, int width, int height);
+  /// irradiance ÷ π for the unit normal `n`.
+  Float3 diffuse(Float3 n) const;
+};
+
+/// sRGB-encoded 0…1 to linear light.
+float linearFromSRGB(float encoded);
+
+}  // namespace vantorel

@@ -1,0 +1,448 @@
+#include "studio/gl/renderer.h"
+
+#include "studio/gl/program.h"
+#include "studio/gl/shaders.h"
+#include "studio/reference_geometry.h"
+#include "studio/transforms.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstring>
+
+namespace vantorel::gl {
+namespace {
+
+// Lights are given in lumen-like units with 1000 as the reference level; this scale makes a
+// swatch facing the soft-studio key read as the swatch after tone mapping.
+constexpr float kLightUnit = 1.0f / 1000.0f;
+constexpr float kExposure = 1.0f;
+// Shadow softness: world radius per unit of the preset's shadow radius, as a fraction of E.
+constexpr float kSoftnessPerRadius = 0.0035f;
+
+enum TextureUnit { albedoUnit = 0, environmentUnit = 1, shadowUnit = 2 };
+
+class Stopwatch {
+ public:
+  explicit Stopwatch(RenderTimings* timings) : timings_(timings), start_(std::chrono::steady_clock::now()) {}
+  // Waits for the device when timing, so each pass is charged its own work.
+  void lap(double RenderTimings::*field) {
+    if (!timings_) return;
+    glFinish();
+    const auto now = std::chrono::steady_clock::now();
+    timings_->*field += std::chrono::duration<double, std::milli>(now - start_).count();
+    start_ = now;
+  }
+
+ private:
+  RenderTimings* timings_;
+  std::chrono::steady_clock::time_point start_;
+};
+
+Float3 linear(const RGBA& c) {
+  return {linearFromSRGB(float(c.r)), linearFromSRGB(float(c.g)), linearFromSRGB(float(c.b))};
+}
+
+Matrix4 quaternionMatrix(const Quaternion& q) { return rotation(q); }
+
+}  // namespace
+
+Renderer::Renderer(std::span<const RenderMesh> meshes, std::span<const Culling> culling, bool software)
+    : software_(software) {
+  surface_ = std::make_unique<Program>(std::initializer_list<const char*>{shaders::surfaceVertex},
+                                       std::initializer_list<const char*>{shaders::surfaceFragmentHead, shaders::shadowSampling,
+                                                                          shaders::toneMapping, shaders::surfaceFragment});
+  shadow_ = std::make_unique<Program>(std::initializer_list<const char*>{shaders::shadowVertex},
+                                      std::initializer_list<const char*>{shaders::shadowFragment});
+  floor_ = std::make_unique<Program>(std::initializer_list<const char*>{shaders::floorVertex},
+                                     std::initializer_list<const char*>{shaders::floorFragmentHead, shaders::shadowSampling,
+                                                                        shaders::floorFragment});
+  for (std::size_t i = 0; i < meshes.size(); ++i) {
+    const RenderMesh& mesh = meshes[i];
+    std::vector<std::vector<std::uint32_t>> groups;
+    for (const auto& group : mesh.groups) groups.push_back(group.indices);
+    Mesh uploaded = upload(mesh.positions, mesh.normals, {}, groups);
+    uploaded.culling = i < culling.size() ? culling[i] : Culling::none;
+    meshes_.push_back(std::move(uploaded));
+  }
+  glGenVertexArrays(1, &floorVao_);
+  glGenBuffers(1, &floorBuffer_);
+  glBindVertexArray(floorVao_);
+  glBindBuffer(GL_ARRAY_BUFFER, floorBuffer_);
+  glBufferData(GL_ARRAY_BUFFER, 4 * sizeof(Float3), nullptr, GL_DYNAMIC_DRAW);
+  glEnableVertexAttribArray(0);
+  glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, sizeof(Float3), nullptr);
+  glBindVertexArray(0);
+
+  GLint maxSamples = 4;
+  glGetIntegerv(GL_MAX_SAMPLES, &maxSamples);
+  samples_ = std::min(4, int(maxSamples));
+  if (epoxy_has_gl_extension("GL_EXT_texture_filter_anisotropic") || epoxy_gl_version() >= 46) {
+    glGetFloatv(GL_MAX_TEXTURE_MAX_ANISOTROPY_EXT, &anisotropy_);
+    anisotropy_ = std::min(anisotropy_, 8.0f);
+  }
+}
+
+Renderer::~Renderer() {
+  for (Mesh& mesh : meshes_) release(mesh);
+  release(reference_);
+  glDeleteVertexArrays(1, &floorVao_);
+  glDeleteBuffers(1, &floorBuffer_);
+  glDeleteTextures(1, &environment_);
+  glDeleteTextures(1, &ruler_);
+  glDeleteFramebuffers(1, &shadowFramebuffer_);
+  glDeleteTextures(1, &shadowTexture_);
+  glDeleteFramebuffers(1, &multisampleFramebuffer_);
+  glDeleteRenderbuffers(1, &colourBuffer_);
+  glDeleteRenderbuffers(1, &depthBuffer_);
+  glDeleteFramebuffers(1, &resolveFramebuffer_);
+  glDeleteRenderbuffers(1, &resolveBuffer_);
+}
+
+Renderer::Mesh Renderer::upload(std::span<const Float3> positions, std::span<const Float3> normals,
+                                std::span<const float> uvs, const std::vector<std::vector<std::uint32_t>>& groups) {
+  Mesh mesh;
+  glGenVertexArrays(1, &mesh.vao);
+  glGenBuffers(4, mesh.buffers);
+  glBindVertexArray(mesh.vao);
+  glBindBuffer(GL_ARRAY_BUFFER, mesh.buffers[0]);
+  glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(positions.size_bytes()), positions.data(), GL_STATIC_DRAW);
+  glEnableVertexAttribArray(0);
+  glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, sizeof(Float3), nullptr);
+  glBindBuffer(GL_ARRAY_BUFFER, mesh.buffers[1]);
+  glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(normals.size_bytes()), normals.data(), GL_STATIC_DRAW);
+  glEnableVertexAttribArray(1);
+  glVertexAttribPointer(1, 3, GL_FLOAT, GL_FALSE, sizeof(Float3), nullptr);
+  if (!uvs.empty()) {
+    glBindBuffer(GL_ARRAY_BUFFER, mesh.buffers[2]);
+    glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(uvs.size_bytes()), uvs.data(), GL_STATIC_DRAW);
+    glEnableVertexAttribArray(2);
+    glVertexAttribPointer(2, 2, GL_FLOAT, GL_FALSE, 2 * sizeof(float), nullptr);
+  } else {
+    glDisableVertexAttribArray(2);
+    glVertexAttrib2f(2, 0, 0);
+  }
+  std::size_t total = 0;
+  for (const auto& g : groups) total += g.size();
+  glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, mesh.buffers[3]);
+  glBufferData(GL_ELEMENT_ARRAY_BUFFER, GLsizeiptr(total * sizeof(std::uint32_t)), nullptr, GL_STATIC_DRAW);
+  std::size_t first = 0;
+  for (const auto& g : groups) {
+    glBufferSubData(GL_ELEMENT_ARRAY_BUFFER, GLintptr(first * sizeof(std::uint32_t)),
+                    GLsizeiptr(g.size() * sizeof(std::uint32_t)), g.data());
+    mesh.groups.emplace_back(first, g.size());
+    first += g.size();
+  }
+  glBindVertexArray(0);
+  return mesh;
+}
+
+void Renderer::release(Mesh& mesh) {
+  if (mesh.vao) glDeleteVertexArrays(1, &mesh.vao);
+  glDeleteBuffers(4, mesh.buffers);
+  mesh = Mesh{};
+}
+
+int Renderer::shadowMapSize(int requested) const {
+  GLint largest = 4096;
+  glGetIntegerv(GL_MAX_TEXTURE_SIZE, &largest);
+  return std::min(software_ ? requested / 2 : requested, int(largest));
+}
+
+void Renderer::setEnvironment(const EnvironmentLight& environment) {
+  irradiance_ = environment.irradiance;
+  if (!environment_) glGenTextures(1, &environment_);
+  glBindTexture(GL_TEXTURE_2D, environment_);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+  if (environment.width > 0 && environment.height > 0) {
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB16F, environment.width, environment.height, 0, GL_RGB, GL_FLOAT,
+                 environment.radiance.data());
+    environmentLods_ = std::max(0.0f, std::log2(float(std::max(environment.width, environment.height))) - 2.0f);
+  } else {
+    const float black[3] = {0, 0, 0};
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB16F, 1, 1, 0, GL_RGB, GL_FLOAT, black);
+    environmentLods_ = 0;
+  }
+  glGenerateMipmap(GL_TEXTURE_2D);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+}
+
+void Renderer::setReference(const ReferenceNode& reference, const Image* rulerScale) {
+  release(reference_);
+  hasReference_ = false;
+  ReferenceMesh geometry;
+  switch (reference.kind) {
+    case ScaleReference::none: return;
+    case ScaleReference::disc: geometry = ReferenceMesh::cylinder(12, 1.75f, 72); break;
+    case ScaleReference::ruler: geometry = ReferenceMesh::chamferedBox(reference.size.x, reference.size.y, reference.size.z, 0.4f); break;
+  }
+  std::vector<std::vector<std::uint32_t>> groups;
+  for (const auto& part : geometry.parts) groups.push_back(part.indices);
+  reference_ = upload(geometry.positions, geometry.normals, geometry.uvs, groups);
+  for (const auto& part : geometry.parts) reference_.materials.push_back(part.material);
+  reference_.culling = Culling::back;
+  hasReference_ = true;
+  if (rulerScale && rulerScale->width > 0) {
+    if (!ruler_) glGenTextures(1, &ruler_);
+    glBindTexture(GL_TEXTURE_2D, ruler_);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_SRGB8_ALPHA8, rulerScale->width, rulerScale->height, 0, GL_RGBA, GL_UNSIGNED_BYTE,
+                 rulerScale->pixels.data());
+    glGenerateMipmap(GL_TEXTURE_2D);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    if (anisotropy_ > 1) glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MAX_ANISOTROPY_EXT, anisotropy_);
+  }
+}
+
+bool Renderer::ensureTargets(int width, int height) {
+  if (width == targetWidth_ && height == targetHeight_ && multisampleFramebuffer_) return true;
+  GLint largest = 0;
+  glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE, &largest);
+  if (width > largest || height > largest) return false;
+  if (!multisampleFramebuffer_) {
+    glGenFramebuffers(1, &multisampleFramebuffer_);
+    glGenRenderbuffers(1, &colourBuffer_);
+    glGenRenderbuffers(1, &depthBuffer_);
+    glGenFramebuffers(1, &resolveFramebuffer_);
+    glGenRenderbuffers(1, &resolveBuffer_);
+  }
+  glBindRenderbuffer(GL_RENDERBUFFER, colourBuffer_);
+  glRenderbufferStorageMultisample(GL_RENDERBUFFER, samples_, GL_RGBA8, width, height);
+  glBindRenderbuffer(GL_RENDERBUFFER, depthBuffer_);
+  glRenderbufferStorageMultisample(GL_RENDERBUFFER, samples_, GL_DEPTH_COMPONENT24, width, height);
+  glBindFramebuffer(GL_FRAMEBUFFER, multisampleFramebuffer_);
+  glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colourBuffer_);
+  glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, depthBuffer_);
+  const bool multisampleOK = glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+  glBindRenderbuffer(GL_RENDERBUFFER, resolveBuffer_);
+  glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, width, height);
+  glBindFramebuffer(GL_FRAMEBUFFER, resolveFramebuffer_);
+  glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, resolveBuffer_);
+  const bool resolveOK = glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+  glBindFramebuffer(GL_FRAMEBUFFER, 0);
+  if (!multisampleOK || !resolveOK || glGetError() != GL_NO_ERROR) {
+    targetWidth_ = targetHeight_ = 0;
+    return false;
+  }
+  targetWidth_ = width;
+  targetHeight_ = height;
+  return true;
+}
+
+void Renderer::ensureShadowMap(int size) {
+  if (size == shadowSize_ && shadowFramebuffer_) return;
+  if (!shadowFramebuffer_) {
+    glGenFramebuffers(1, &shadowFramebuffer_);
+    glGenTextures(1, &shadowTexture_);
+  }
+  glBindTexture(GL_TEXTURE_2D, shadowTexture_);
+  glTexImage2D(GL_TEXTURE_2D, 0, GL_DEPTH_COMPONENT24, size, size, 0, GL_DEPTH_COMPONENT, GL_UNSIGNED_INT, nullptr);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_BORDER);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_BORDER);
+  const float far[4] = {1, 1, 1, 1};
+  glTexParameterfv(GL_TEXTURE_2D, GL_TEXTURE_BORDER_COLOR, far);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_COMPARE_MODE, GL_COMPARE_REF_TO_TEXTURE);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_COMPARE_FUNC, GL_LEQUAL);
+  glBindFramebuffer(GL_FRAMEBUFFER, shadowFramebuffer_);
+  glFramebufferTexture2D(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_TEXTURE_2D, shadowTexture_, 0);
+  glDrawBuffer(GL_NONE);
+  glReadBuffer(GL_NONE);
+  glBindFramebuffer(GL_FRAMEBUFFER, 0);
+  shadowSize_ = size;
+}
+
+void Renderer::drawMesh(const Mesh& mesh, Program& program, bool shading, const std::vector<SurfaceMaterial>* materials) {
+  switch (mesh.culling) {
+    case Culling::none: glDisable(GL_CULL_FACE); break;
+    case Culling::back: glEnable(GL_CULL_FACE), glCullFace(GL_BACK); break;
+    case Culling::front: glEnable(GL_CULL_FACE), glCullFace(GL_FRONT); break;
+  }
+  glBindVertexArray(mesh.vao);
+  for (std::size_t g = 0; g < mesh.groups.size(); ++g) {
+    if (shading && materials) {
+      const std::size_t which = g < mesh.materials.size() ? mesh.materials[g] : g;
+      if (which >= materials->size()) continue;
+      const SurfaceMaterial& m = (*materials)[which];
+      const Float3 base = linear(m.color);
+      glUniform3f(program.location("uBaseColor"), base.x, base.y, base.z);
+      glUniform1f(program.location("uRoughness"), m.roughness);
+      glUniform1f(program.location("uMetalness"), m.metalness);
+      glUniform1f(program.location("uClearCoat"), m.clearCoat);
+      glUniform1f(program.location("uClearCoatRoughness"), m.clearCoatRoughness);
+      glUniform1f(program.location("uLayerHeight"), m.layerHeight.value_or(0.0f));
+      glUniform1f(program.location("uLayerStrength"), m.layerStrength);
+      glUniform1i(program.location("uUseAlbedoMap"), m.rulerScale && ruler_ ? 1 : 0);
+    }
+    glDrawElements(GL_TRIANGLES, GLsizei(mesh.groups[g].second), GL_UNSIGNED_INT,
+                   reinterpret_cast<const void*>(mesh.groups[g].first * sizeof(std::uint32_t)));
+  }
+}
+
+std::optional<Image> Renderer::draw(const StudioScene& scene, SweepExtent sweep, int width, int height,
+                                    RenderTimings* timings) {
+  if (width <= 0 || height <= 0 || !ensureTargets(width, height)) return std::nullopt;
+  Stopwatch clock(timings);
+  const LightRig& rig = scene.rig;
+  const float E = sweep.extent();
+  const Matrix4 turntable = quaternionMatrix(scene.turntable);
+  const Matrix4 modelMatrix = turntable * scene.modelTransform;
+  const Matrix4 referenceMatrix = turntable * translation(scene.reference.position);
+
+  // The key's orthographic shadow volume.
+  const LightNode& key = rig.key;
+  const bool shadows = key.castsShadow && key.orthographicScale > 0;
+  const float S = std::max(key.orthographicScale, 1e-3f);
+  const Matrix4 lightViewProjection =
+      orthographic(S, S, key.shadowNear, std::max(key.shadowFar, key.shadowNear + 1)) * lookAt(key.position, Float3{});
+  const int mapSize = shadowMapSize(std::max(key.shadowMapSize, 256));
+  const float texelWorld = 2 * S / float(mapSize);
+  const float depthPerMm = 1.0f / std::max(key.shadowFar - key.shadowNear, 1e-3f);
+  const float softness = key.shadowRadius * kSoftnessPerRadius * E;
+
+  glEnable(GL_DEPTH_TEST);
+  glDepthFunc(GL_LESS);
+  glDisable(GL_BLEND);
+  if (shadows) {
+    ensureShadowMap(mapSize);
+    glBindFramebuffer(GL_FRAMEBUFFER, shadowFramebuffer_);
+    glViewport(0, 0, mapSize, mapSize);
+    glClear(GL_DEPTH_BUFFER_BIT);
+    shadow_->use();
+    glUniformMatrix4fv(shadow_->location("uLightViewProjection"), 1, GL_FALSE, lightViewProjection.m.data());
+    glUniformMatrix4fv(shadow_->location("uModel"), 1, GL_FALSE, modelMatrix.m.data());
+    for (const ObjectNode& object : scene.objects) {
+      if (object.mesh < meshes_.size()) drawMesh(meshes_[object.mesh], *shadow_, false, nullptr);
+    }
+    if (hasReference_) {
+      glUniformMatrix4fv(shadow_->location("uModel"), 1, GL_FALSE, referenceMatrix.m.data());
+      drawMesh(reference_, *shadow_, false, nullptr);
+    }
+  }
+  clock.lap(&RenderTimings::shadow);
+
+  // The colour pass.
+  const CameraNode& camera = scene.camera;
+  const Matrix4 viewProjection =
+      perspective(camera.fovY, float(width) / float(height), camera.zNear, camera.zFar) * lookAt(camera.position, camera.target);
+  glBindFramebuffer(GL_FRAMEBUFFER, multisampleFramebuffer_);
+  glViewport(0, 0, width, height);
+  glClearColor(0, 0, 0, 0);
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  glActiveTexture(GL_TEXTURE0 + shadowUnit);
+  glBindTexture(GL_TEXTURE_2D, shadowTexture_);
+  glActiveTexture(GL_TEXTURE0 + environmentUnit);
+  glBindTexture(GL_TEXTURE_2D, environment_);
+  glActiveTexture(GL_TEXTURE0 + albedoUnit);
+  glBindTexture(GL_TEXTURE_2D, ruler_);
+
+  Program& s = *surface_;
+  s.use();
+  glUniform1i(s.location("uShadowMap"), shadowUnit);
+  glUniform1i(s.location("uEnvironment"), environmentUnit);
+  glUniform1i(s.location("uAlbedoMap"), albedoUnit);
+  glUniformMatrix4fv(s.location("uViewProjection"), 1, GL_FALSE, viewProjection.m.data());
+  glUniformMatrix4fv(s.location("uLightViewProjection"), 1, GL_FALSE, lightViewProjection.m.data());
+  glUniform1i(s.location("uShadowOn"), shadows && shadowTexture_ ? 1 : 0);
+  glUniform1f(s.location("uShadowRadius"), softness / (2 * S));
+  glUniform1f(s.location("uSurfaceBias"), key.shadowBias * texelWorld * depthPerMm);
+  glUniform1f(s.location("uNormalOffset"), 1.5f * texelWorld + 0.25f * softness);
+  glUniform3f(s.location("uCameraPosition"), camera.position.x, camera.position.y, camera.position.z);
+  const LightNode* lights[3] = {&rig.key, &rig.fill, &rig.rim};
+  Float3 directions[3], colours[3];
+  for (int i = 0; i < 3; ++i) {
+    const Float3 p = lights[i]->position;
+    directions[i] = lengthSquared(p) > 0 ? normalize(p) : Float3{0, 1, 0};
+    colours[i] = Lighting::temperatureColor(lights[i]->temperature) * (lights[i]->intensity * kLightUnit);
+  }
+  glUniform3fv(s.location("uLightDirection"), 3, &directions[0].x);
+  glUniform3fv(s.location("uLightColor"), 3, &colours[0].x);
+  const Float3 ambient = Lighting::temperatureColor(rig.ambient.temperature) * (rig.ambient.intensity * kLightUnit);
+  glUniform3f(s.location("uAmbient"), ambient.x, ambient.y, ambient.z);
+  std::array<Float3, 9> irradiance;
+  for (std::size_t k = 0; k < 9; ++k) irradiance[k] = irradiance_[k] * rig.environmentIntensity;
+  glUniform3fv(s.location("uIrradiance"), 9, &irradiance[0].x);
+  glUniform1f(s.location("uEnvironmentIntensity"), rig.environmentIntensity);
+  glUniform1f(s.location("uEnvironmentLods"), environmentLods_);
+  glUniform1f(s.location("uExposure"), kExposure);
+
+  glUniformMatrix4fv(s.location("uModel"), 1, GL_FALSE, modelMatrix.m.data());
+  const Float3 buildAxis = normalize(Float3{modelMatrix(0, 2), modelMatrix(1, 2), modelMatrix(2, 2)});
+  glUniform3f(s.location("uBuildAxis"), buildAxis.x, buildAxis.y, buildAxis.z);
+  for (const ObjectNode& object : scene.objects) {
+    if (object.mesh < meshes_.size()) drawMesh(meshes_[object.mesh], s, true, &object.materials);
+  }
+  if (hasReference_) {
+    glUniformMatrix4fv(s.location("uModel"), 1, GL_FALSE, referenceMatrix.m.data());
+    glUniform3f(s.location("uBuildAxis"), 0, 1, 0);
+    drawMesh(reference_, s, true, &scene.reference.materials);
+  }
+  glDisable(GL_CULL_FACE);
+
+  // The floor, only where the key's shadow can fall: the sweep's circle and its image cast along
+  // the key, widened by the blur, within the floor's square.
+  if (!rig.floor.hidden && shadows) {
+    const Float3 toKey = normalize(key.position);
+    const float reach = toKey.y > 0.05f ? sweep.height / toKey.y : sweep.height / 0.05f;
+    const float r = sweep.radius + 2 * softness;
+    const float cx = -toKey.x * reach, cz = -toKey.z * reach;
+    const float half = rig.floor.side / 2;
+    const float x0 = std::max(-half, std::min(-r, cx - r)), x1 = std::min(half, std::max(r, cx + r));
+    const float z0 = std::max(-half, std::min(-r, cz - r)), z1 = std::min(half, std::max(r, cz + r));
+    const float y = rig.floor.position.y;
+    const Float3 quad[4] = {{x0, y, z1}, {x1, y, z1}, {x1, y, z0}, {x0, y, z0}};
+    glBindBuffer(GL_ARRAY_BUFFER, floorBuffer_);
+    glBufferSubData(GL_ARRAY_BUFFER, 0, sizeof quad, quad);
+    Program& f = *floor_;
+    f.use();
+    glUniform1i(f.location("uShadowMap"), shadowUnit);
+    glUniformMatrix4fv(f.location("uViewProjection"), 1, GL_FALSE, viewProjection.m.data());
+    glUniformMatrix4fv(f.location("uLightViewProjection"), 1, GL_FALSE, lightViewProjection.m.data());
+    glUniform1i(f.location("uShadowOn"), 1);
+    glUniform1f(f.location("uShadowRadius"), softness / (2 * S));
+    glUniform1f(f.location("uFloorBias"), key.shadowBias * texelWorld * depthPerMm);
+    glUniform1f(f.location("uShadowOpacity"), key.shadowOpacity);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
+    glDepthMask(GL_FALSE);
+    glBindVertexArray(floorVao_);
+    glDrawArrays(GL_TRIANGLE_FAN, 0, 4);
+    glDepthMask(GL_TRUE);
+    glDisable(GL_BLEND);
+  }
+  glBindVertexArray(0);
+  clock.lap(&RenderTimings::colour);
+
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, multisampleFramebuffer_);
+  glBindFramebuffer(GL_DRAW_FRAMEBUFFER, resolveFramebuffer_);
+  glBlitFramebuffer(0, 0, width, height, 0, 0, width, height, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+  clock.lap(&RenderTimings::resolve);
+
+  Image picture(width, height, false);
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, resolveFramebuffer_);
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, picture.pixels.data());
+  glBindFramebuffer(GL_FRAMEBUFFER, 0);
+  const bool failed = glGetError() != GL_NO_ERROR;
+  // GL's rows run from the bottom up; the picture's from the top down.
+  std::vector<std::uint8_t> swap(picture.stride());
+  for (int y = 0; y < height / 2; ++y) {
+    std::uint8_t* a = picture.row(y);
+    std::uint8_t* b = picture.row(height - 1 - y);
+    std::memcpy(swap.data(), a, swap.size());
+    std::memcpy(a, b, swap.size());
+    std::memcpy(b, swap.data(), swap.size());
+  }
+  clock.lap(&RenderTimings::readBack);
+  if (failed) return std::nullopt;
+  return picture;
+}
+
+}  // namespace vantorel::gl

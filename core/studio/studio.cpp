@@ -1,0 +1,194 @@
+#include "studio/studio.h"
+
+#include "studio/canvas.h"
+#include "studio/closed_mesh.h"
+#include "studio/compositor.h"
+#include "studio/environment_light.h"
+#include "studio/gl/gl_context.h"
+#include "studio/gl/renderer.h"
+#include "studio/transforms.h"
+
+#include <chrono>
+#include <cmath>
+#include <new>
+
+namespace vantorel {
+
+// Everything that lives on the GPU side, with the caches that spare work between calls.
+struct Studio::Device {
+  std::unique_ptr<gl::Context> context;
+  std::unique_ptr<gl::Renderer> renderer;
+  std::optional<LightingPreset> environment;  // the preset whose environment is uploaded
+  std::optional<ReferenceNode> reference;     // the reference whose geometry is uploaded
+  struct Backdrop {
+    BackgroundStyle style;
+    RGBA colour;
+    int width, height;
+    Image image;
+  };
+  std::optional<Backdrop> backdrop;  // the last painted background, reused while it fits
+
+  ~Device() {
+    if (renderer) {
+      gl::Context::Current current(*context);
+      renderer.reset();
+    }
+  }
+};
+
+Studio::Studio(PrintModel model, Look look, HiddenObjects hidden)
+    : model_(std::move(model)), hidden_(std::move(hidden)), look_(std::move(look)) {}
+
+Studio::~Studio() = default;
+
+std::shared_ptr<Studio> Studio::create(PrintModel model, Look look, HiddenObjects hidden) {
+  auto device = std::make_unique<Device>();
+  device->context = gl::Context::create();
+  std::shared_ptr<Studio> studio(new Studio(std::move(model), std::move(look), std::move(hidden)));
+  studio->placement_ = Placement::of(studio->model_, studio->look_.orientation, studio->hidden_);
+  std::vector<RenderMesh> meshes;
+  std::vector<gl::Culling> culling;
+  for (const ModelObject& object : studio->model_.objects) {
+    if (studio->hidden_.contains(object.id)) continue;
+    studio->meshes_.push_back({object, RenderMesh::build(object, RenderMesh::kStudioCreaseAngle)});
+    switch (hiddenSide(object)) {
+      case HiddenSide::none: culling.push_back(gl::Culling::none); break;
+      case HiddenSide::back: culling.push_back(gl::Culling::back); break;
+      case HiddenSide::front: culling.push_back(gl::Culling::front); break;
+    }
+  }
+  std::vector<RenderMesh> drawable;
+  drawable.reserve(studio->meshes_.size());
+  for (const MeshEntry& entry : studio->meshes_) drawable.push_back(entry.mesh);
+  {
+    gl::Context::Current current(*device->context);
+    device->renderer = std::make_unique<gl::Renderer>(drawable, culling, device->context->isSoftware());
+  }
+  studio->device_ = std::move(device);
+  std::lock_guard lock(studio->mutex_);
+  {
+    gl::Context::Current current(*studio->device_->context);
+    studio->rebuild();
+  }
+  // Warm up: the first draw compiles the shader variants, so the first real picture is not slow.
+  studio->mutex_.unlock();
+  studio->render(16, 16, 0);
+  studio->mutex_.lock();
+  return studio;
+}
+
+Look Studio::look() const {
+  std::lock_guard lock(mutex_);
+  return look_;
+}
+
+Placement Studio::placement() const {
+  std::lock_guard lock(mutex_);
+  return placement_;
+}
+
+StudioScene Studio::scene() const {
+  std::lock_guard lock(mutex_);
+  return scene_;
+}
+
+SweepExtent Studio::sweepExtent() const {
+  std::lock_guard lock(mutex_);
+  return sweep_;
+}
+
+bool Studio::isSoftware() const { return device_->context->isSoftware(); }
+std::string Studio::rendererName() const { return device_->context->rendererName(); }
+
+void Studio::rebuild() {
+  // Model geometry: the model node carries the placement; one object node per visible object.
+  scene_.modelTransform = placement_.transform;
+  scene_.objects.clear();
+  for (std::size_t i = 0; i < meshes_.size(); ++i) {
+    ObjectNode node{meshes_[i].object.name, i, {}};
+    for (const RenderMesh::Group& group : meshes_[i].mesh.groups)
+      node.materials.push_back(Scene::groupMaterial(model_, look_, group.color));
+    scene_.objects.push_back(std::move(node));
+  }
+  // Scale reference.
+  scene_.reference = Scene::reference(look_, placement_.bounds);
+  if (!device_->reference || *device_->reference != scene_.reference) {
+    std::optional<Image> scale;
+    if (scene_.reference.kind == ScaleReference::ruler) scale = Canvas::rulerImage(scene_.reference.rulerLength, 20);
+    device_->renderer->setReference(scene_.reference, scale ? &*scale : nullptr);
+    device_->reference = scene_.reference;
+  }
+  // Staging: floor, lights, environment.
+  sweep_ = Lighting::sweepExtent(placement_, scene_.reference.box());
+  scene_.rig = Lighting::stage(look_, sweep_);
+  if (device_->environment != look_.lighting) {
+    const std::optional<Image> picture = Lighting::environmentImage(look_.lighting);
+    device_->renderer->setEnvironment(picture ? EnvironmentLight::of(*picture) : EnvironmentLight{});
+    device_->environment = look_.lighting;
+  }
+}
+
+void Studio::update(const Look& look) {
+  std::lock_guard lock(mutex_);
+  if (look.orientation != look_.orientation) placement_ = Placement::of(model_, look.orientation, hidden_);
+  look_ = look;
+  try {
+    gl::Context::Current current(*device_->context);
+    rebuild();
+  } catch (const StudioError&) {
+    // The scene data is current; the device catches up on the next call that can make it current.
+    device_->environment.reset();
+    device_->reference.reset();
+  }
+}
+
+std::optional<Image> Studio::render(int width, int height, float turn, std::optional<float> elevation, FramingMode mode,
+                                    bool background, RenderTimings* timings) {
+  if (width <= 0 || height <= 0) return std::nullopt;
+  std::lock_guard lock(mutex_);
+  try {
+    const float psi = Scene::yaw(turn, look_.startAngle);
+    const float e = elevation.value_or(vantorel::elevation(look_.camera));
+    const float aspect = float(width) / float(height);
+    const Quaternion q = axisAngle({0, 1, 0}, psi);
+    CameraPose pose;
+    if (mode == FramingMode::tight) {
+      const auto cloud = Framing::tightCloud(model_, hidden_, placement_, scene_.reference.box(), psi);
+      pose = Framing::solve(cloud, e, aspect, Framing::kTightMargin, Framing::kFovY);
+    } else {
+      const auto cloud = Framing::turntableCloud(Framing::kTurntableAngles, sweep_.radius, sweep_.height);
+      pose = Framing::solve(cloud, e, aspect, Framing::kTurntableMargin, Framing::kFovY);
+    }
+    scene_.turntable = q;
+    const float d = length(pose.position - pose.target);
+    scene_.camera = {pose.position, pose.target, pose.fovY, Scene::nearPlane(d), Scene::farPlane(d)};
+
+    gl::Context::Current current(*device_->context);
+    if (!device_->environment || !device_->reference) rebuild();
+    std::optional<Image> picture = device_->renderer->draw(scene_, sweep_, width, height, timings);
+    if (!picture) return std::nullopt;
+
+    const auto start = std::chrono::steady_clock::now();
+    std::optional<Image> result;
+    if (Compositor::isOpaque(look_, background)) {
+      auto& cached = device_->backdrop;
+      if (!cached || cached->style != look_.background || cached->colour != look_.backgroundColor ||
+          cached->width != width || cached->height != height) {
+        cached.reset();
+        if (auto painted = Compositor::background(look_, width, height))
+          cached = Device::Backdrop{look_.background, look_.backgroundColor, width, height, std::move(*painted)};
+      }
+      if (cached) result = Compositor::composeOver(*picture, &cached->image);
+    } else {
+      result = Compositor::composeOver(*picture, nullptr);
+    }
+    if (timings) timings->composite += std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    return result;
+  } catch (const StudioError&) {
+    return std::nullopt;
+  } catch (const std::bad_alloc&) {
+    return std::nullopt;
+  }
+}
+
+}  // namespace vantorel
