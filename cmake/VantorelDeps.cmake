@@ -3,8 +3,17 @@ find_package(PkgConfig REQUIRED)
 find_package(Threads REQUIRED)
 find_package(nlohmann_json 3.10 REQUIRED)
 find_package(ICU 72 REQUIRED COMPONENTS uc i18n)
+# The media writers: FFmpeg (libx264/libx265 come inside Debian's libavcodec), libimagequant,
+# giflib and libpng.
+pkg_check_modules(FFMPEG REQUIRED IMPORTED_TARGET libavformat libavcodec libavutil libswscale)
+pkg_check_modules(IMAGEQUANT REQUIRED IMPORTED_TARGET imagequant)
+pkg_check_modules(GIFLIB REQUIRED IMPORTED_TARGET libgif)
+pkg_check_modules(LIBPNG REQUIRED IMPORTED_TARGET libpng16)
 if(VANTOREL_TESTS)
   find_package(GTest REQUIRED)
+  # The writer tests check files with ffprobe and ffmpeg (Debian's ffmpeg package).
+  find_program(FFPROBE ffprobe REQUIRED)
+  find_program(FFMPEG_TOOL ffmpeg REQUIRED)
 endif()
 # The studio: OpenGL through EGL (libepoxy), Cairo with FreeType and fontconfig for 2D drawing.
 pkg_check_modules(EPOXY REQUIRED IMPORTED_TARGET epoxy)

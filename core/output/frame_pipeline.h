@@ -1,0 +1,56 @@
+#pragma once
+// Render/encode overlap: the writing thread draws frame i + 1 while an encoder thread compresses
+// frame i. A bounded queue keeps memory flat however many frames pass through.
+#include "studio/image.h"
+
+#include <condition_variable>
+#include <cstddef>
+#include <deque>
+#include <exception>
+#include <functional>
+#include <mutex>
+#include <stop_token>
+#include <thread>
+
+namespace vantorel {
+
+class FramePipeline {
+public:
+  /// Called on the encoder thread, once per pushed frame, in push order. May throw: the pipeline
+  /// stops and the exception reaches the writing thread at its next push() or finish().
+  using Encode = std::function<void(Image&& frame)>;
+
+  /// Starts the encoder thread. At most `depth` frames (≥ 1) wait in the queue, so at most
+  /// depth + 2 pictures are alive at once: those waiting, the one being encoded, the one drawn.
+  /// A stop request on `stop` makes the encoder thread leave between frames with Cancelled.
+  FramePipeline(std::size_t depth, Encode encode, std::stop_token stop);
+  /// Without a successful finish(): drops waiting frames and joins the encoder thread.
+  ~FramePipeline();
+  FramePipeline(const FramePipeline&) = delete;
+  FramePipeline& operator=(const FramePipeline&) = delete;
+
+  /// Hands `frame` to the encoder thread, waiting while the queue is full. Throws the encoder's
+  /// exception if it has failed, and Cancelled when a stop is requested while waiting.
+  void push(Image frame);
+  /// Waits until every pushed frame is encoded and the thread has ended; then throws the encoder's
+  /// exception if it failed, else returns. Throws Cancelled when a stop is requested while waiting.
+  void finish();
+
+private:
+  void run();
+  void rethrowFailure();  // with mutex_ held
+
+  const std::size_t depth_;
+  const Encode encode_;
+  const std::stop_token stop_;
+  std::mutex mutex_;
+  std::condition_variable_any changed_;
+  std::deque<Image> queue_;
+  bool closed_ = false;   // no more frames will come
+  bool aborted_ = false;  // drop what waits and leave
+  bool done_ = false;     // the encoder thread has left its loop
+  std::exception_ptr failure_;
+  std::thread thread_;
+};
+
+}  // namespace vantorel
