@@ -163,7 +163,6 @@ int batch(const std::vector<std::string>& args, std::ostream& out, std::ostream&
   InterruptToStop interrupt;
   ProgressDisplay progress(stderr);
   const Look look = options.look.value_or(Look{});
-  std::size_t reported = 0;
   const auto printResult = [&](const Batch::Result& r) {
     const auto name = std::filesystem::relative(r.source, source).string();
     if (r.error) {
@@ -174,19 +173,18 @@ int batch(const std::vector<std::string>& args, std::ostream& out, std::ostream&
     }
     out.flush();
   };
-  std::vector<Batch::Result> results;
-  // Results are printed as each model finishes: the batch reports its progress per file, and a new
-  // index means the previous file is done. The full list comes back at the end.
-  results = Batch::run(
+  const auto results = Batch::run(
       files, options.job, look, options.out,
       [&](std::size_t index, double p) {
         const std::string label = std::to_string(index + 1) + "/" + std::to_string(files.size()) + " " +
                                   partAt(options.job, p);
         progress.update((double(index) + p) / double(files.size()), label);
       },
-      interrupt.token());
+      interrupt.token(), [&](const Batch::Result& r) {
+        progress.finish();
+        printResult(r);
+      });
   progress.finish();
-  for (; reported < results.size(); ++reported) printResult(results[reported]);
 
   const auto failed = std::size_t(std::count_if(results.begin(), results.end(), [](auto& r) { return r.error.has_value(); }));
   out << results.size() - failed << " of " << files.size() << " models exported";

@@ -8,7 +8,8 @@
 namespace vantorel::Batch {
 
 std::vector<Result> run(const std::vector<std::filesystem::path>& files, const ExportJob& job, const Look& look,
-                        const std::filesystem::path& output, const Progress& progress, std::stop_token stop) {
+                        const std::filesystem::path& output, const Progress& progress, std::stop_token stop,
+                        const std::function<void(const Result&)>& finished) {
   std::vector<Result> results;
   for (std::size_t i = 0; i < files.size(); ++i) {
     if (stop.stop_requested()) break;
@@ -28,6 +29,7 @@ std::vector<Result> run(const std::vector<std::filesystem::path>& files, const E
     } catch (const std::exception& e) {
       results.push_back({file, {}, errorText(e)});
     }
+    if (finished) finished(results.back());
   }
   return results;
 }

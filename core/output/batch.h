@@ -28,8 +28,10 @@ using Progress = std::function<void(std::size_t index, double fraction)>;
 /// for it in `output` and runs `job` there. Returns one result per file handled, in order. Never
 /// throws: failures are recorded and the next file goes on; a stop request (noticed before each
 /// file and inside each export) ends the batch with the results of the files finished before it.
-/// Only one model and one studio are alive at a time.
+/// Only one model and one studio are alive at a time. `finished`, when given, receives each result
+/// as soon as it is known (for showing results while the batch goes on).
 std::vector<Result> run(const std::vector<std::filesystem::path>& files, const ExportJob& job, const Look& look,
-                        const std::filesystem::path& output, const Progress& progress = {}, std::stop_token stop = {});
+                        const std::filesystem::path& output, const Progress& progress = {}, std::stop_token stop = {},
+                        const std::function<void(const Result&)>& finished = {});
 
 }  // namespace vantorel::Batch
