@@ -5,6 +5,7 @@
 #include "input/mapped_file.h"
 #include "input/obj_reader.h"
 #include "input/stl_reader.h"
+#include "input/threemf_reader.h"
 #include "input/utf8.h"
 
 #include <unicode/coll.h>
@@ -43,9 +44,21 @@ void sortLikeFileBrowser(std::vector<std::filesystem::path>& paths) {
 }  // namespace
 
 const std::set<std::string, std::less<>>& extensions() {
-  // 3MF joins when its reader does.
-  static const std::set<std::string, std::less<>> readable{"stl", "obj"};
+  static const std::set<std::string, std::less<>> readable{"stl", "3mf", "obj"};
   return readable;
+}
+
+ThreeMFReader::Limits threeMFLimits() {
+  ThreeMFReader::Limits limits;
+  limits.triangles = 20'000'000;
+  limits.vertices = 20'000'000;
+  limits.placements = 100'000;
+  limits.zip.modelEntry = std::int64_t(256) << 20;
+  limits.zip.otherEntry = std::int64_t(16) << 20;
+  limits.zip.total = std::int64_t(1) << 30;
+  limits.zip.ratio = 200;
+  limits.zip.ratioFloor = std::int64_t(1) << 20;
+  return limits;
 }
 
 bool canOpen(const std::filesystem::path& file) { return extensions().contains(lowerExtension(file)); }
@@ -61,6 +74,7 @@ PrintModel load(const std::filesystem::path& file) {
 PrintModel load(std::span<const std::byte> bytes, std::string_view ext, std::string_view name) {
   const std::string lower = asciiLower(ext);
   if (lower == "stl") return STLReader::read(bytes, name);
+  if (lower == "3mf") return ThreeMFReader::read(bytes, name, threeMFLimits());
   if (lower == "obj") return OBJReader::read(bytes, name);
   throw LoadError::unsupported("." + lower);
 }

@@ -2,6 +2,7 @@
 // The one entry that turns a file into a model: picks the reader by extension, reads the bytes,
 // derives the display name, and lists the model files of a folder for batch work.
 #include "input/print_model.h"
+#include "input/threemf_reader.h"
 
 #include <cstddef>
 #include <filesystem>
@@ -15,6 +16,9 @@ namespace vantorel::ModelLoader {
 
 /// The readable extensions, lower case, without a dot.
 const std::set<std::string, std::less<>>& extensions();
+
+/// The limits every 3MF load runs under (sizes in bytes).
+ThreeMFReader::Limits threeMFLimits();
 
 /// True when the path's extension, lower-cased, is readable.
 bool canOpen(const std::filesystem::path& file);

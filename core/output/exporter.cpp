@@ -71,10 +71,9 @@ void gif(Studio& studio, const GIFSpec& spec, const std::filesystem::path& desti
   };
   // One palette serves the whole animation; a few turns spread over it show every side's colours.
   std::vector<Image> sample;
-  constexpr std::int64_t sampleFrames = 4;
-  for (std::int64_t k = 0; k < std::min(sampleFrames, count); ++k) {
+  for (const std::int64_t k : GIFWriter::paletteSampleFrames(count)) {
     if (stop.stop_requested()) throw Cancelled();
-    sample.push_back(frame(k * count / std::min(sampleFrames, count)));
+    sample.push_back(frame(k));
   }
   GIFWriter::write(destination, size, spec.fps, count, replacing, progress,
                    [&](std::int64_t i) -> std::optional<Image> { return frame(i); }, stop, sample);

@@ -17,10 +17,6 @@ inline bool isDrawable(const Image& image) {
          image.pixels.size() == std::size_t(image.width) * std::size_t(image.height) * 4;
 }
 
-}  // namespace vantorel
-
-namespace vantorel {
-
 /// Puts a premultiplied picture on opaque white in place (c + 255 − a) and marks it opaque; moving
 /// pictures have no transparency. Opaque pictures are left as they are.
 void drawOnWhite(Image& image);

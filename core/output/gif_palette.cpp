@@ -14,8 +14,10 @@ namespace {
 // A pixel whose source moved by no more than this many levels (per channel) since it was last
 // mapped keeps its index: renderer noise and slow shading drift never re-dither still areas.
 constexpr int kTolerance = 2;
-// Error diffusion a little under full strength, so errors do not build up into streaks.
-constexpr float kDiffusion = 7.0f / 8.0f;
+// Half-strength error diffusion: enough to break bands in soft gradients, while the moving model
+// stays compressible (on turntable frames full strength made the file 10 % larger and lowered
+// the PSNR, 45.5 against 46.3 dB, with no visible gain).
+constexpr float kDiffusion = 0.5f;
 
 int distance(const GIFColor& c, int r, int g, int b) {
   const int dr = c[0] - r, dg = c[1] - g, db = c[2] - b;

@@ -139,6 +139,13 @@ int GIFWriter::delay(std::int64_t index, std::int64_t fps) {
   return int(elapsed(index + 1) - elapsed(index));
 }
 
+std::vector<std::int64_t> GIFWriter::paletteSampleFrames(std::int64_t count, int samples) {
+  std::vector<std::int64_t> frames;
+  const std::int64_t n = std::min<std::int64_t>(count, samples);
+  for (std::int64_t k = 0; k < n; ++k) frames.push_back(k * count / n);
+  return frames;
+}
+
 void GIFWriter::write(const std::filesystem::path& destination, PixelSize size, std::int64_t fps, std::int64_t count,
                       bool replacing, const ProgressCallback& progress, const FrameSource& frame, std::stop_token stop,
                       std::span<const Image> paletteSample) {

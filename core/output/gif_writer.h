@@ -16,6 +16,11 @@ namespace vantorel::GIFWriter {
 /// 30 fps: 3, 4, 3, 3, 4, 3 …).
 int delay(std::int64_t index, std::int64_t fps);
 
+/// Which frames an exporter should draw beforehand as the palette sample of a `count`-frame
+/// animation: up to `samples` frame numbers spread evenly over the whole turn, starting with 0,
+/// ascending and distinct (none for count ≤ 0).
+std::vector<std::int64_t> paletteSampleFrames(std::int64_t count, int samples = 8);
+
 /// Writes `count` frames (frame(0) … frame(count − 1), each once, in order, on the calling thread)
 /// to `destination` as an animated GIF of `size` that loops for ever, frame i delayed by
 /// delay(i, fps). Frames are drawn on white and scaled to `size` when theirs differs.

@@ -1,0 +1,181 @@
+// 3MF load time: our reader against lib3mf on a one-million-triangle package (deflated model part
+// of about 80 MB of XML), with the floor every reader pays: inflating the model entry alone.
+#include "bench_support.h"
+#include "input/model_loader.h"
+#include "input/threemf_reader.h"
+#include "input/zip_reader.h"
+#include "zip_writer.h"
+
+#include <libdeflate.h>
+
+#if __has_include(<Model/COM/NMR_DLLInterfaces.h>)
+#include <Model/COM/NMR_DLLInterfaces.h>
+#define VANTOREL_HAVE_LIB3MF 1
+#endif
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <memory>
+
+namespace vantorel::bench {
+namespace {
+
+// A model part the way a slicer exports one mesh: one vertex or triangle element per line.
+std::vector<std::byte> modelXML(const ModelObject& mesh) {
+  std::string xml;
+  xml.reserve(mesh.positions.size() * 64 + mesh.indices.size() / 3 * 56 + 1024);
+  xml += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<model unit=\"millimeter\" xml:lang=\"en-US\" "
+         "xmlns=\"http://schemas.microsoft.com/3dmanufacturing/core/2015/02\">\n <resources>\n"
+         "  <object id=\"1\" type=\"model\">\n   <mesh>\n    <vertices>\n";
+  char line[160];
+  for (const Float3& p : mesh.positions) {
+    const int n = std::snprintf(line, sizeof line, "     <vertex x=\"%.6f\" y=\"%.6f\" z=\"%.6f\"/>\n", p.x, p.y, p.z);
+    xml.append(line, std::size_t(n));
+  }
+  xml += "    </vertices>\n    <triangles>\n";
+  for (std::size_t i = 0; i < mesh.indices.size(); i += 3) {
+    const int n = std::snprintf(line, sizeof line, "     <triangle v1=\"%u\" v2=\"%u\" v3=\"%u\"/>\n", mesh.indices[i],
+                                mesh.indices[i + 1], mesh.indices[i + 2]);
+    xml.append(line, std::size_t(n));
+  }
+  xml += "    </triangles>\n   </mesh>\n  </object>\n </resources>\n <build>\n  <item objectid=\"1\"/>\n </build>\n</model>\n";
+  std::vector<std::byte> bytes(xml.size());
+  std::memcpy(bytes.data(), xml.data(), xml.size());
+  return bytes;
+}
+
+std::vector<std::byte> bytesOf(std::string_view text) {
+  std::vector<std::byte> b(text.size());
+  std::memcpy(b.data(), text.data(), text.size());
+  return b;
+}
+
+void writeFile(const std::filesystem::path& path, const std::vector<std::byte>& bytes) {
+  std::ofstream out(path, std::ios::binary);
+  out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+}
+
+#ifdef VANTOREL_HAVE_LIB3MF
+// lib3mf's own reader: read the package, then fetch every mesh's vertices and triangles.
+std::size_t loadWithLib3MF(const std::filesystem::path& path) {
+  using namespace NMR;
+  PLib3MFModel* model = nullptr;
+  PLib3MFModelReader* reader = nullptr;
+  PLib3MFModelResourceIterator* meshes = nullptr;
+  std::size_t triangles = 0;
+  if (lib3mf_createmodel(&model) != LIB3MF_OK) throw std::runtime_error("lib3mf: no model");
+  if (lib3mf_model_queryreader(model, "3mf", &reader) != LIB3MF_OK ||
+      lib3mf_reader_readfromfileutf8(reader, path.c_str()) != LIB3MF_OK ||
+      lib3mf_model_getmeshobjects(model, &meshes) != LIB3MF_OK) {
+    DWORD code = 0;
+    LPCSTR message = nullptr;
+    lib3mf_getlasterror(reader, &code, &message);
+    throw std::runtime_error(std::string("lib3mf: read failed: ") + (message ? message : "?"));
+  }
+  std::vector<MODELMESHVERTEX> vertices;
+  std::vector<MODELMESHTRIANGLE> faces;
+  BOOL hasNext = false;
+  while (lib3mf_resourceiterator_movenext(meshes, &hasNext) == LIB3MF_OK && hasNext) {
+    PLib3MFModelResource* mesh = nullptr;
+    lib3mf_resourceiterator_getcurrent(meshes, &mesh);
+    DWORD vertexCount = 0, triangleCount = 0;
+    lib3mf_meshobject_getvertexcount(mesh, &vertexCount);
+    lib3mf_meshobject_gettrianglecount(mesh, &triangleCount);
+    vertices.resize(vertexCount);
+    faces.resize(triangleCount);
+    lib3mf_meshobject_getvertices(mesh, vertices.data(), vertexCount, nullptr);
+    lib3mf_meshobject_gettriangleindices(mesh, faces.data(), triangleCount, nullptr);
+    triangles += triangleCount;
+    lib3mf_release(mesh);
+  }
+  lib3mf_release(meshes);
+  lib3mf_release(reader);
+  lib3mf_release(model);
+  return triangles;
+}
+#endif
+
+}  // namespace
+}  // namespace vantorel::bench
+
+int main() {
+  using namespace vantorel;
+  using namespace vantorel::bench;
+  std::setvbuf(stdout, nullptr, _IONBF, 0);
+  const ScratchFolder scratch;
+  const std::filesystem::path file = scratch.path / "knot.3mf";
+  std::size_t unpacked = 0, meshBytes = 0;
+  {
+    const ModelObject mesh = closedMesh(1'000'000);
+    const std::vector<std::byte> xml = modelXML(mesh);
+    unpacked = xml.size();
+    meshBytes = mesh.positions.size() * sizeof(Float3) + mesh.indices.size() * sizeof(std::uint32_t);
+    const std::vector<std::byte> archive = test::zipArchive(
+        {{"[Content_Types].xml",
+          bytesOf("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Types xmlns=\"http://schemas.openxmlformats.org/"
+                  "package/2006/content-types\"><Default Extension=\"rels\" ContentType=\"application/"
+                  "vnd.openxmlformats-package.relationships+xml\"/><Default Extension=\"model\" "
+                  "ContentType=\"application/vnd.ms-package.3dmanufacturing-3dmodel+xml\"/></Types>")},
+         {"_rels/.rels",
+          bytesOf("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Relationships xmlns=\"http://schemas."
+                  "openxmlformats.org/package/2006/relationships\"><Relationship Target=\"/3D/3dmodel.model\" Id=\"rel0\" "
+                  "Type=\"http://schemas.microsoft.com/3dmanufacturing/2013/01/3dmodel\"/></Relationships>")},
+         {"3D/3dmodel.model", xml}});
+    writeFile(file, archive);
+    std::printf("3MF: %zu triangles, %zu vertices; model part %.1f MB of XML, package %.1f MB\n", mesh.triangleCount(),
+                mesh.positions.size(), double(unpacked) / 1e6, double(archive.size()) / 1e6);
+  }
+
+  // The floor: inflate the model entry alone, into a fresh buffer each time and into a reused one.
+  std::vector<char> archive;
+  readWholeFile(file, archive);
+  const std::span<const std::byte> bytes(reinterpret_cast<const std::byte*>(archive.data()), archive.size());
+  const ZipReader zip(bytes, ModelLoader::threeMFLimits().zip);
+  const ZipReader::Entry entry = *zip.entry("3D/3dmodel.model");
+  const std::byte* local = bytes.data() + entry.localOffset;
+  const std::size_t start = std::size_t(entry.localOffset) + 30 + (std::to_integer<std::size_t>(local[26]) |
+                                                                    std::to_integer<std::size_t>(local[27]) << 8) +
+                            (std::to_integer<std::size_t>(local[28]) | std::to_integer<std::size_t>(local[29]) << 8);
+  libdeflate_decompressor* inflater = libdeflate_alloc_decompressor();
+  const auto inflateInto = [&](void* out) {
+    std::size_t written = 0;
+    if (libdeflate_deflate_decompress(inflater, bytes.data() + start, std::size_t(entry.compressedSize), out,
+                                      std::size_t(entry.size), &written) != LIBDEFLATE_SUCCESS) {
+      throw std::runtime_error("inflate failed");
+    }
+  };
+  const Timing fresh = time(5, [&] {
+    std::unique_ptr<char[]> out(new char[std::size_t(entry.size)]);
+    inflateInto(out.get());
+  });
+  std::vector<char> reused(std::size_t(entry.size));
+  const Timing touched = time(5, [&] { inflateInto(reused.data()); }, 1);
+  reused = {};
+  libdeflate_free_decompressor(inflater);
+  std::printf("inflate floor: %s into a fresh buffer, %s into a touched one (min)\n",
+              formatMs(fresh.minMs).c_str(), formatMs(touched.minMs).c_str());
+
+  // Ours: the whole load through the model loader, file read included.
+  std::size_t ourTriangles = 0;
+  resetPeakMemory();
+  const double baseMiB = peakMemoryMiB();
+  const Timing ours = time(5, [&] { ourTriangles = ModelLoader::load(file).triangleCount(); }, 1);
+  const double peakMiB = peakMemoryMiB() - baseMiB;
+  const double boundMiB = (double(unpacked) + 2.0 * double(meshBytes)) / 1048576.0 + 64;
+  std::printf("vantorel: %s min, %s median (%zu triangles); peak memory +%.0f MiB (bound %.0f MiB: part + "
+              "2 x mesh + 64)\n",
+              formatMs(ours.minMs).c_str(), formatMs(ours.medianMs).c_str(), ourTriangles, peakMiB, boundMiB);
+
+#ifdef VANTOREL_HAVE_LIB3MF
+  std::size_t theirTriangles = 0;
+  const Timing lib3mf = time(3, [&] { theirTriangles = loadWithLib3MF(file); });
+  std::printf("lib3mf:   %s min, %s median (%zu triangles)\n", formatMs(lib3mf.minMs).c_str(),
+              formatMs(lib3mf.medianMs).c_str(), theirTriangles);
+  std::printf("speed-up: %.1fx (goal: at least 3x)\n", lib3mf.minMs / ours.minMs);
+#else
+  std::printf("lib3mf:   not installed (Debian lib3mf-dev), no comparison\n");
+#endif
+  return 0;
+}

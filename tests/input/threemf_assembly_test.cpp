@@ -1,0 +1,357 @@
+#include "input/load_error.h"
+#include "input/model_loader.h"
+#include "input/threemf_reader.h"
+#include "threemf_fixtures.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+
+namespace vantorel {
+namespace {
+
+using test::boxMesh;
+using test::load3MF;
+using test::modelPart;
+using test::package;
+
+// Bounds of an object: min x, y, z then max x, y, z.
+std::array<float, 6> boundsOf(const ModelObject& o) {
+  std::array<float, 6> b{INFINITY, INFINITY, INFINITY, -INFINITY, -INFINITY, -INFINITY};
+  for (const Float3& p : o.positions) {
+    b = {std::min(b[0], p.x), std::min(b[1], p.y), std::min(b[2], p.z),
+         std::max(b[3], p.x), std::max(b[4], p.y), std::max(b[5], p.z)};
+  }
+  return b;
+}
+
+void expectBounds(const ModelObject& o, std::array<float, 6> expected) {
+  const auto b = boundsOf(o);
+  for (int i = 0; i < 6; ++i) EXPECT_NEAR(b[i], expected[i], 1e-4) << o.name << " bound " << i;
+}
+
+// Signed volume of a closed mesh: positive when the triangles wind outward.
+double signedVolume(const ModelObject& o) {
+  double v = 0;
+  for (std::size_t i = 0; i < o.indices.size(); i += 3) {
+    const Float3 a = o.positions[o.indices[i]], b = o.positions[o.indices[i + 1]], c = o.positions[o.indices[i + 2]];
+    v += (double(a.x) * (double(b.y) * c.z - double(b.z) * c.y) - double(a.y) * (double(b.x) * c.z - double(b.z) * c.x) +
+          double(a.z) * (double(b.x) * c.y - double(b.y) * c.x)) /
+         6;
+  }
+  return v;
+}
+
+std::string errorOf(const test::Bytes& bytes, const ThreeMFReader::Limits& limits = ModelLoader::threeMFLimits()) {
+  try {
+    load3MF(bytes, limits);
+  } catch (const LoadError& e) {
+    return e.kind() == LoadError::Kind::empty ? "(empty)" : e.payload();
+  }
+  return "(no error)";
+}
+
+test::Bytes single(std::string_view resources, std::string_view build, std::string_view unit = "") {
+  return package({{"3D/3dmodel.model", modelPart(resources, build, unit)}});
+}
+
+std::string box(int id, std::string_view attrs = "", Float3 lo = {0, 0, 0}, Float3 hi = {10, 10, 10}) {
+  return "<object id=\"" + std::to_string(id) + "\" " + std::string(attrs) + ">" + boxMesh(lo, hi) + "</object>";
+}
+
+std::string holder(int id, std::vector<int> children, std::string_view attrs = "") {
+  std::string s = "<object id=\"" + std::to_string(id) + "\" " + std::string(attrs) + "><components>";
+  for (int c : children) s += "<component objectid=\"" + std::to_string(c) + "\"/>";
+  return s + "</components></object>";
+}
+
+TEST(ThreeMFBuild, ItemsBecomeObjectsWithNamesAndSkippedSupports) {
+  const PrintModel m = load3MF(single(box(1, "name=\"Base\"") + box(2, "type=\"support\"") + box(3),
+                                      "<item objectid=\"1\"/><item objectid=\"2\"/><item objectid=\"3\"/>"));
+  EXPECT_EQ(m.name, "fixture");
+  EXPECT_EQ(m.format, ModelFormat::threeMF);
+  ASSERT_EQ(m.objects.size(), 2u);
+  EXPECT_EQ(m.objects[0].id, 0);
+  EXPECT_EQ(m.objects[0].name, "Base");
+  EXPECT_EQ(m.objects[1].id, 1);
+  EXPECT_EQ(m.objects[1].name, "Object 3");
+  EXPECT_EQ(m.notes, std::vector<std::string>{"1 support object left out."});
+  EXPECT_EQ(m.unit, "millimeter");
+  EXPECT_TRUE(m.palette.empty());
+
+  const PrintModel two = load3MF(single(box(1, "type=\"support\"") + box(2, "type=\"other\"") + box(3),
+                                        "<item objectid=\"1\"/><item objectid=\"2\"/><item objectid=\"3\"/>"));
+  EXPECT_EQ(two.notes, std::vector<std::string>{"2 support objects left out."});
+}
+
+TEST(ThreeMFBuild, MissingObjectsAndNothingToShow) {
+  EXPECT_EQ(errorOf(single(box(1), "<item objectid=\"7\"/>")), "a build item points to object 7, which isn't there");
+  EXPECT_EQ(errorOf(single(box(1), "")), "(empty)");
+  EXPECT_EQ(errorOf(single(box(1, "type=\"support\""), "<item objectid=\"1\"/>")), "(empty)");
+  EXPECT_EQ(errorOf(single(holder(1, {2}), "<item objectid=\"1\"/>")),
+            "a component points to object 2, which isn't there");
+}
+
+TEST(ThreeMFBuild, TransformsUnitsAndMirroring) {
+  const PrintModel m = load3MF(single(box(1, "", {0, 0, 0}, {1, 2, 3}),
+                                      "<item objectid=\"1\" transform=\"0 1 0 -1 0 0 0 0 1 10 20 30\"/>"
+                                      "<item objectid=\"1\" transform=\"-1 0 0 0 1 0 0 0 1 0 0 0\"/>",
+                                      "inch"));
+  ASSERT_EQ(m.objects.size(), 2u);
+  // Turned 90° about z, then moved; translations are in file units too.
+  expectBounds(m.objects[0], {(10 - 2) * 25.4f, 20 * 25.4f, 30 * 25.4f, 10 * 25.4f, 21 * 25.4f, 33 * 25.4f});
+  EXPECT_GT(signedVolume(m.objects[0]), 0);
+  expectBounds(m.objects[1], {-25.4f, 0, 0, 0, 2 * 25.4f, 3 * 25.4f});
+  EXPECT_GT(signedVolume(m.objects[1]), 0);  // mirrored, yet still wound outward
+  EXPECT_EQ(m.unit, "inch");
+  EXPECT_EQ(m.notes, std::vector<std::string>{"Units: inch (converted to millimeters)."});
+
+  const PrintModel micron = load3MF(single(box(1, "", {0, 0, 0}, {1000, 2000, 500}), "<item objectid=\"1\"/>", "micron"));
+  expectBounds(micron.objects[0], {0, 0, 0, 1, 2, 0.5f});
+  const PrintModel odd = load3MF(single(box(1), "<item objectid=\"1\"/>", "Parsec"));
+  expectBounds(odd.objects[0], {0, 0, 0, 10, 10, 10});
+  EXPECT_EQ(odd.notes, std::vector<std::string>{"Units: parsec (converted to millimeters)."});
+}
+
+TEST(ThreeMFComponents, NestAndRepeatWithComposedTransforms) {
+  const PrintModel m = load3MF(single(
+      box(1) +
+          "<object id=\"2\"><components><component objectid=\"1\" transform=\"1 0 0 0 1 0 0 0 1 100 0 0\"/>"
+          "<component objectid=\"1\" transform=\"2 0 0 0 2 0 0 0 2 0 0 0\"/></components></object>"
+          "<object id=\"3\" name=\"Pair\"><components><component objectid=\"2\" transform=\"1 0 0 0 1 0 0 0 1 0 0 5\"/>"
+          "</components></object>",
+      "<item objectid=\"3\" transform=\"1 0 0 0 1 0 0 0 1 0 7 0\"/>"));
+  ASSERT_EQ(m.objects.size(), 1u);
+  EXPECT_EQ(m.objects[0].name, "Pair");
+  EXPECT_EQ(m.objects[0].triangleCount(), 24u);
+  EXPECT_EQ(m.objects[0].positions.size(), 16u);
+  expectBounds(m.objects[0], {0, 7, 5, 110, 27, 25});
+}
+
+std::string chain(int levels) {
+  // Object k places object k + 1; the last one has the mesh.
+  std::string s;
+  for (int k = 1; k < levels; ++k) s += holder(k, {k + 1});
+  return s + box(levels);
+}
+
+TEST(ThreeMFComponents, NestingDepthIsLimited) {
+  EXPECT_EQ(load3MF(single(chain(16), "<item objectid=\"1\"/>")).triangleCount(), 12u);
+  EXPECT_EQ(errorOf(single(chain(17), "<item objectid=\"1\"/>")), "components nest too deeply");
+}
+
+TEST(ThreeMFComponents, CyclesAreRefused) {
+  EXPECT_EQ(errorOf(single(holder(1, {1}), "<item objectid=\"1\"/>")),
+            "a component refers back to the object that holds it");
+  EXPECT_EQ(errorOf(single(holder(1, {2}) + holder(2, {3}) + holder(3, {1}), "<item objectid=\"1\"/>")),
+            "a component refers back to the object that holds it");
+  // Side by side is no cycle.
+  EXPECT_EQ(load3MF(single(holder(1, {2, 2}) + box(2), "<item objectid=\"1\"/>")).triangleCount(), 24u);
+}
+
+TEST(ThreeMFComponents, PlacementFanOutStopsAtTheLimitQuickly) {
+  // Ten levels of ten components each would place 10^10 boxes.
+  std::string resources = box(10);
+  for (int level = 9; level >= 1; --level) resources += holder(level, std::vector<int>(10, level + 1));
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(errorOf(single(resources, "<item objectid=\"1\"/>")), "it places parts more than 100,000 times");
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+
+  // A fan-out into skipped support components is bounded the same way.
+  std::string supports = box(1) + box(2, "type=\"support\"") + holder(3, std::vector<int>(1000, 2));
+  supports += holder(4, std::vector<int>(1000, 3)) + holder(5, {1, 4});
+  EXPECT_EQ(errorOf(single(supports, "<item objectid=\"5\"/>")), "it places parts more than 100,000 times");
+
+  auto limits = ModelLoader::threeMFLimits();
+  limits.placements = 12;
+  EXPECT_EQ(errorOf(single(holder(1, std::vector<int>(11, 2)) + box(2), "<item objectid=\"1\"/>"), limits),
+            "(no error)");
+  EXPECT_EQ(errorOf(single(holder(1, std::vector<int>(12, 2)) + box(2), "<item objectid=\"1\"/>"), limits),
+            "it places parts more than 12 times");
+}
+
+TEST(ThreeMFComponents, TriangleAndVertexLimitsCountOverAllItems) {
+  auto limits = ModelLoader::threeMFLimits();
+  limits.triangles = 24;
+  const auto two = single(box(1), "<item objectid=\"1\"/><item objectid=\"1\"/>");
+  EXPECT_EQ(errorOf(two, limits), "(no error)");
+  EXPECT_EQ(errorOf(single(box(1), "<item objectid=\"1\"/><item objectid=\"1\"/><item objectid=\"1\"/>"), limits),
+            "it has more than 24 triangles");
+  limits = ModelLoader::threeMFLimits();
+  limits.vertices = 15;
+  EXPECT_EQ(errorOf(two, limits), "it has more than 20,000,000 triangles");
+}
+
+TEST(ThreeMFComponents, PartsUnderObjectsPathsAreLoadedOnce) {
+  const auto bytes = package({{"3D/3dmodel.model",
+                               modelPart("<object id=\"1\"><components>"
+                                         "<component p:path=\"/3D/Objects/a.model\" objectid=\"1\"/>"
+                                         "<component p:path=\"/3d/objects/A.model\" objectid=\"1\" "
+                                         "transform=\"1 0 0 0 1 0 0 0 1 0 0 10\"/></components></object>",
+                                         "<item objectid=\"1\"/>")},
+                              {"3D/Objects/a.model", modelPart(box(1, "", {0, 0, 0}, {1, 1, 1}), "")}});
+  const PrintModel m = load3MF(bytes);
+  expectBounds(m.objects[0], {0, 0, 0, 1, 1, 11});
+
+  const auto missing = package({{"3D/3dmodel.model",
+                                 modelPart("<object id=\"1\"><components><component p:path=\"/3D/Objects/b.model\" "
+                                           "objectid=\"1\"/></components></object>",
+                                           "<item objectid=\"1\"/>")}});
+  EXPECT_EQ(errorOf(missing), "a component's model file /3D/Objects/b.model is missing");
+}
+
+// Files written by the 3MF Consortium's library put the item's object in another part.
+TEST(ThreeMFComponents, BuildItemPathsNameThePartOfTheirObject) {
+  const auto bytes = package({{"3D/3dmodel.model",
+                               modelPart("", "<item objectid=\"4\" p:path=\"/3D/Objects/gear.model\" "
+                                             "transform=\"1 0 0 0 1 0 0 0 1 1 2 3\"/>")},
+                              {"3D/Objects/gear.model", modelPart(box(4, "name=\"Gear\""), "")}});
+  const PrintModel m = load3MF(bytes);
+  ASSERT_EQ(m.objects.size(), 1u);
+  EXPECT_EQ(m.objects[0].name, "Gear");
+  expectBounds(m.objects[0], {1, 2, 3, 11, 12, 13});
+
+  EXPECT_EQ(errorOf(package({{"3D/3dmodel.model", modelPart(box(4), "<item objectid=\"4\" p:path=\"/3D/x.model\"/>")}})),
+            "a component's model file /3D/x.model is missing");
+  EXPECT_EQ(errorOf(package({{"3D/3dmodel.model", modelPart(box(4), "<item objectid=\"5\" p:path=\"/3D/o.model\"/>")},
+                             {"3D/o.model", modelPart(box(4), "")}})),
+            "a build item points to object 5, which isn't there");
+}
+
+// Slicers keep modifier volumes and support blockers as components of the printed object.
+TEST(ThreeMFComponents, SupportAndOtherComponentsAreLeftOut) {
+  const PrintModel m = load3MF(single(box(1) + box(2, "type=\"other\"", {-50, -50, -50}, {50, 50, 50}) +
+                                          box(3, "type=\"support\"", {0, 0, -20}, {1, 1, 0}) +
+                                          holder(4, {1}, "type=\"other\"") + holder(5, {1, 2, 3, 4}),
+                                      "<item objectid=\"5\"/>"));
+  ASSERT_EQ(m.objects.size(), 1u);
+  EXPECT_EQ(m.objects[0].triangleCount(), 12u);
+  expectBounds(m.objects[0], {0, 0, 0, 10, 10, 10});
+  EXPECT_EQ(m.notes, std::vector<std::string>{"1 support object left out."});
+}
+
+TEST(ThreeMFColours, FromMaterialsPropertiesAndDefaults) {
+  const std::string groups =
+      "<basematerials id=\"1\"><base displaycolor=\"#FF0000\"/><base displaycolor=\"#00FF00\"/></basematerials>"
+      "<colorgroup id=\"2\"><color color=\"#0000FF\"/><color color=\"#FF0000\"/></colorgroup>";
+  const auto some = [](int i) { return std::string(i % 2 ? "p1=\"1\"" : ""); };
+  const auto bytes = single(
+      groups + box(1, "pid=\"1\"") + box(2) +
+          "<object id=\"3\" pid=\"2\" pindex=\"0\">" + boxMesh({0, 0, 0}, {1, 1, 1}, some) + "</object>" +
+          "<object id=\"4\">" +
+          boxMesh({0, 0, 0}, {1, 1, 1}, [](int i) { return std::string(i < 6 ? "pid=\"2\" p1=\"0\"" : ""); }) +
+          "</object>" + "<object id=\"5\">" +
+          boxMesh({0, 0, 0}, {1, 1, 1}, [](int) { return std::string("pid=\"2\" p1=\"9\""); }) + "</object>" +
+          holder(6, {2}, "pid=\"1\" pindex=\"1\""),
+      "<item objectid=\"1\"/><item objectid=\"2\"/><item objectid=\"3\"/><item objectid=\"4\"/><item objectid=\"5\"/>"
+      "<item objectid=\"6\"/>");
+  const PrintModel m = load3MF(bytes);
+  ASSERT_EQ(m.objects.size(), 6u);
+  // pid without pindex: entry 0.
+  EXPECT_EQ(m.objects[0].color, 0);
+  EXPECT_FALSE(m.objects[0].triangleColors);
+  EXPECT_FALSE(m.objects[1].color);
+  EXPECT_FALSE(m.objects[1].triangleColors);
+  // Odd triangles name entry 1 of the default group, even ones fall back to the default colour.
+  ASSERT_TRUE(m.objects[2].triangleColors);
+  EXPECT_EQ((*m.objects[2].triangleColors)[0], 1);
+  EXPECT_EQ((*m.objects[2].triangleColors)[1], 0);
+  // Half the triangles coloured: per-triangle colours with -1.
+  ASSERT_TRUE(m.objects[3].triangleColors);
+  EXPECT_EQ((*m.objects[3].triangleColors)[0], 1);
+  EXPECT_EQ((*m.objects[3].triangleColors)[11], -1);
+  // An index past its group gives no colour.
+  EXPECT_FALSE(m.objects[4].color);
+  EXPECT_FALSE(m.objects[4].triangleColors);
+  // A component inherits its holder's default property.
+  EXPECT_EQ(m.objects[5].color, 2);
+  EXPECT_EQ(m.palette, (std::vector<RGBA>{{1, 0, 0, 1}, {0, 0, 1, 1}, {0, 1, 0, 1}}));
+  EXPECT_TRUE(m.hasColors());
+}
+
+TEST(ThreeMFColours, PaintedTrianglesFromEveryPartGiveANote) {
+  const auto bytes = package(
+      {{"3D/3dmodel.model",
+        modelPart("<object id=\"1\"><components><component p:path=\"/3D/Objects/o.model\" objectid=\"1\"/>"
+                  "</components></object>",
+                  "<item objectid=\"1\"/>")},
+       {"3D/Objects/o.model",
+        modelPart("<object id=\"1\">" +
+                      boxMesh({0, 0, 0}, {1, 1, 1}, [](int i) { return std::string(i == 3 ? "paint_color=\"8\"" : ""); }) +
+                      "</object>",
+                  "")}});
+  EXPECT_EQ(load3MF(bytes).notes,
+            std::vector<std::string>{"Painted multi-color areas aren't shown yet; each part shows its filament color."});
+}
+
+TEST(ThreeMFFixtures, SlicerProject) {
+  const PrintModel m = load3MF(test::slicerProjectPackage());
+  ASSERT_EQ(m.objects.size(), 2u);
+  EXPECT_EQ(m.objects[0].name, "Left cube");
+  EXPECT_EQ(m.objects[0].triangleCount(), 12u);  // the modifier and the support blocker are left out
+  expectBounds(m.objects[0], {100, 100, 0, 120, 120, 20});
+  EXPECT_EQ(m.objects[0].color, 0);  // extruder 2
+  EXPECT_EQ(m.objects[1].name, "Right & tall");
+  expectBounds(m.objects[1], {150, 100, 0, 160, 110, 30});
+  ASSERT_TRUE(m.objects[1].triangleColors);
+  const auto& colours = *m.objects[1].triangleColors;
+  EXPECT_EQ(std::count(colours.begin(), colours.begin() + 12, 1), 12);  // part extruder 3
+  EXPECT_EQ(std::count(colours.begin() + 12, colours.end(), 2), 12);    // the object's extruder 1
+  EXPECT_EQ(m.palette, (std::vector<RGBA>{{0, 1, 0, 1}, {0, 0, 1, 1}, {1, 0, 0, 1}}));
+  EXPECT_EQ(m.notes, (std::vector<std::string>{"Painted multi-color areas aren't shown yet; each part shows its filament color.",
+                                               "1 support object left out.",
+                                               "Colors from the slicer's filament settings."}));
+}
+
+TEST(ThreeMFFixtures, Slic3rVolumes) {
+  const PrintModel m = load3MF(test::slic3rPackage());
+  ASSERT_EQ(m.objects.size(), 1u);
+  EXPECT_EQ(m.objects[0].name, "Two blocks");
+  expectBounds(m.objects[0], {5, 5, 0, 35, 15, 10});
+  ASSERT_TRUE(m.objects[0].triangleColors);
+  std::vector<std::int32_t> expected(12, 0);
+  expected.resize(24, 1);
+  EXPECT_EQ(*m.objects[0].triangleColors, expected);
+  EXPECT_EQ(m.palette, (std::vector<RGBA>{*RGBA::hex("#FF8000"), *RGBA::hex("#29B2B2")}));
+  EXPECT_EQ(m.notes, std::vector<std::string>{"Colors from the slicer's filament settings."});
+}
+
+TEST(ThreeMFFixtures, Slic3rVolumeExtruderZeroFollowsTheObject) {
+  const std::string main = modelPart(box(1), "<item objectid=\"1\"/>");
+  const std::string config = "; filament_colour = #FF0000;#00FF00\n";
+  const auto withObjectExtruder = [&](std::string objectMetadata) {
+    return test::package({{"3D/3dmodel.model", main},
+                          {"Metadata/Slic3r_PE.config", config},
+                          {"Metadata/Slic3r_PE_model.config",
+                           "<config><object id=\"1\">" + objectMetadata +
+                               "<volume firstid=\"0\" lastid=\"11\"><metadata type=\"volume\" key=\"extruder\" "
+                               "value=\"0\"/></volume></object></config>"}});
+  };
+  const PrintModel second =
+      load3MF(withObjectExtruder("<metadata type=\"object\" key=\"extruder\" value=\"2\"/>"));
+  EXPECT_EQ(second.palette, (std::vector<RGBA>{{0, 1, 0, 1}}));
+  EXPECT_EQ(second.objects[0].color, 0);
+  // Without an object extruder, extruder 0 counts as the first.
+  EXPECT_EQ(load3MF(withObjectExtruder("")).palette, (std::vector<RGBA>{{1, 0, 0, 1}}));
+}
+
+TEST(ThreeMFFixtures, DesignTool) {
+  const PrintModel m = load3MF(test::designToolPackage());
+  ASSERT_EQ(m.objects.size(), 2u);
+  EXPECT_EQ(m.objects[0].name, "Bracket");
+  EXPECT_EQ(m.objects[0].color, 0);
+  expectBounds(m.objects[0], {0, 0, 0, 25.4f, 25.4f, 25.4f});
+  EXPECT_EQ(m.objects[1].name, "Object 2");
+  expectBounds(m.objects[1], {50.8f, 0, 0, 76.2f, 25.4f, 25.4f});
+  ASSERT_TRUE(m.objects[1].triangleColors);
+  std::vector<std::int32_t> expected(6, 1);
+  expected.resize(12, -1);
+  EXPECT_EQ(*m.objects[1].triangleColors, expected);
+  EXPECT_EQ(m.palette, (std::vector<RGBA>{{1, 0, 0, 1}, {1, 1, 0, 1}}));
+  EXPECT_EQ(m.unit, "inch");
+  EXPECT_EQ(m.notes, (std::vector<std::string>{"Units: inch (converted to millimeters).", "1 support object left out."}));
+}
+
+}  // namespace
+}  // namespace vantorel

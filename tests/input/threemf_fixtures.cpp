@@ -1,0 +1,192 @@
+#include "threemf_fixtures.h"
+
+#include "input/model_loader.h"
+#include "zip_writer.h"
+
+#include <sstream>
+
+namespace vantorel::test {
+
+std::string boxMesh(Float3 lo, Float3 hi, std::string (*triangleAttributes)(int)) {
+  const Float3 corners[8] = {{lo.x, lo.y, lo.z}, {hi.x, lo.y, lo.z}, {hi.x, hi.y, lo.z}, {lo.x, hi.y, lo.z},
+                             {lo.x, lo.y, hi.z}, {hi.x, lo.y, hi.z}, {hi.x, hi.y, hi.z}, {lo.x, hi.y, hi.z}};
+  static const int faces[12][3] = {{0, 2, 1}, {0, 3, 2}, {4, 5, 6}, {4, 6, 7}, {0, 1, 5}, {0, 5, 4},
+                                   {2, 3, 7}, {2, 7, 6}, {0, 4, 7}, {0, 7, 3}, {1, 2, 6}, {1, 6, 5}};
+  std::ostringstream s;
+  s << "<mesh><vertices>";
+  for (const Float3& c : corners) s << "<vertex x=\"" << c.x << "\" y=\"" << c.y << "\" z=\"" << c.z << "\"/>";
+  s << "</vertices><triangles>";
+  for (int i = 0; i < 12; ++i) {
+    s << "<triangle v1=\"" << faces[i][0] << "\" v2=\"" << faces[i][1] << "\" v3=\"" << faces[i][2] << "\"";
+    if (triangleAttributes) s << " " << triangleAttributes(i);
+    s << "/>";
+  }
+  s << "</triangles></mesh>";
+  return s.str();
+}
+
+std::string modelPart(std::string_view resources, std::string_view build, std::string_view unit) {
+  std::string s = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<model";
+  if (!unit.empty()) s += " unit=\"" + std::string(unit) + "\"";
+  s += " xml:lang=\"en-US\" xmlns=\"http://schemas.microsoft.com/3dmanufacturing/core/2015/02\""
+       " xmlns:m=\"http://schemas.microsoft.com/3dmanufacturing/material/2015/02\""
+       " xmlns:p=\"http://schemas.microsoft.com/3dmanufacturing/production/2015/06\""
+       " xmlns:slic3rpe=\"http://schemas.slic3r.org/3mf/2017/06\">\n";
+  s += " <metadata name=\"Application\">fixture</metadata>\n";
+  s += " <resources>" + std::string(resources) + "</resources>\n";
+  s += " <build>" + std::string(build) + "</build>\n</model>\n";
+  return s;
+}
+
+Bytes package(const std::vector<Part>& parts, std::string_view mainPath) {
+  std::vector<ZipEntrySpec> entries;
+  entries.push_back({"[Content_Types].xml",
+                     bytesOf("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Types xmlns=\"http://schemas.openxmlformats.org/"
+                             "package/2006/content-types\"><Default Extension=\"rels\" ContentType=\"application/"
+                             "vnd.openxmlformats-package.relationships+xml\"/><Default Extension=\"model\" "
+                             "ContentType=\"application/vnd.ms-package.3dmanufacturing-3dmodel+xml\"/></Types>")});
+  if (!mainPath.empty()) {
+    entries.push_back({"_rels/.rels",
+                       bytesOf("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Relationships xmlns=\"http://"
+                               "schemas.openxmlformats.org/package/2006/relationships\"><Relationship Target=\"" +
+                               std::string(mainPath) +
+                               "\" Id=\"rel0\" Type=\"http://schemas.microsoft.com/3dmanufacturing/2013/01/3dmodel\"/>"
+                               "</Relationships>")});
+  }
+  for (const auto& [name, text] : parts) entries.push_back({name, bytesOf(text)});
+  return zipArchive(entries);
+}
+
+PrintModel load3MF(const Bytes& bytes) { return load3MF(bytes, ModelLoader::threeMFLimits()); }
+
+PrintModel load3MF(const Bytes& bytes, const ThreeMFReader::Limits& limits) {
+  return ThreeMFReader::read(bytes, "fixture", limits);
+}
+
+Bytes slicerProjectPackage() {
+  const std::string main = modelPart(
+      "<object id=\"2\" type=\"model\"><components>"
+      "<component p:path=\"/3D/Objects/object_1.model\" objectid=\"1\" transform=\"1 0 0 0 1 0 0 0 1 0 0 0\"/>"
+      "<component p:path=\"/3D/Objects/object_1.model\" objectid=\"3\"/>"
+      "<component p:path=\"/3D/Objects/object_1.model\" objectid=\"6\"/>"
+      "</components></object>"
+      "<object id=\"5\" type=\"model\"><components>"
+      "<component p:path=\"/3D/Objects/object_2.model\" objectid=\"4\"/>"
+      "<component p:path=\"/3D/Objects/object_2.model\" objectid=\"8\"/>"
+      "</components></object>",
+      "<item objectid=\"2\" transform=\"1 0 0 0 1 0 0 0 1 100 100 0\" printable=\"1\"/>"
+      "<item objectid=\"5\" transform=\"1 0 0 0 1 0 0 0 1 150 100 0\" printable=\"1\"/>",
+      "millimeter");
+  const std::string object1 = modelPart(
+      "<object id=\"1\" type=\"model\">" +
+          boxMesh({0, 0, 0}, {20, 20, 20}, [](int i) { return std::string(i < 2 ? "paint_color=\"4\"" : ""); }) +
+          "</object>"
+          "<object id=\"3\" type=\"other\">" +
+          boxMesh({-50, -50, -50}, {50, 50, 50}) +
+          "</object>"
+          "<object id=\"6\" type=\"support\">" +
+          boxMesh({5, 5, -40}, {6, 6, 0}) + "</object>",
+      "");
+  const std::string object2 =
+      modelPart("<object id=\"4\" type=\"model\">" + boxMesh({0, 0, 0}, {10, 10, 10}) +
+                    "</object><object id=\"8\" type=\"model\">" + boxMesh({0, 0, 10}, {10, 10, 30}) + "</object>",
+                "");
+  const std::string projectSettings =
+      R"({"filament_colour": ["#FF0000", "#00FF00", "#0000FF"], "layer_height": "0.2"})";
+  const std::string modelSettings = R"(<?xml version="1.0" encoding="UTF-8"?>
+<config>
+  <object id="2">
+    <metadata key="name" value="Left cube"/>
+    <metadata key="extruder" value="2"/>
+    <part id="1" subtype="normal_part"><metadata key="name" value="cube"/></part>
+  </object>
+  <object id="5">
+    <metadata key="name" value="Right &amp; tall"/>
+    <metadata key="extruder" value="1"/>
+    <part id="4" subtype="normal_part"><metadata key="extruder" value="3"/></part>
+    <part id="8" subtype="normal_part"></part>
+  </object>
+  <plate><metadata key="plater_id" value="1"/></plate>
+</config>
+)";
+  const std::string partRelationships =
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Relationships xmlns=\"http://schemas.openxmlformats.org/package/"
+      "2006/relationships\"><Relationship Target=\"/3D/Objects/object_1.model\" Id=\"rel-1\" "
+      "Type=\"http://schemas.microsoft.com/3dmanufacturing/2013/01/3dmodel\"/><Relationship "
+      "Target=\"/3D/Objects/object_2.model\" Id=\"rel-2\" "
+      "Type=\"http://schemas.microsoft.com/3dmanufacturing/2013/01/3dmodel\"/></Relationships>";
+  return package({{"3D/3dmodel.model", main},
+                  {"3D/_rels/3dmodel.model.rels", partRelationships},
+                  {"3D/Objects/object_1.model", object1},
+                  {"3D/Objects/object_2.model", object2},
+                  {"Metadata/project_settings.config", projectSettings},
+                  {"Metadata/model_settings.config", modelSettings}});
+}
+
+Bytes slic3rPackage() {
+  // Two blocks in one mesh: vertices 0–7 and 8–15, triangles 0–11 and 12–23.
+  std::string a = boxMesh({0, 0, 0}, {10, 10, 10});
+  std::string b = boxMesh({20, 0, 0}, {30, 10, 10});
+  const auto cut = [](const std::string& mesh, const char* from, const char* to) {
+    const auto s = mesh.find(from) + std::string_view(from).size();
+    return mesh.substr(s, mesh.find(to) - s);
+  };
+  std::string vertices = cut(a, "<vertices>", "</vertices>") + cut(b, "<vertices>", "</vertices>");
+  std::string triangles = cut(a, "<triangles>", "</triangles>");
+  std::string second = cut(b, "<triangles>", "</triangles>");
+  // Shift the second block's indices by 8.
+  std::string shifted;
+  for (std::size_t i = 0; i < second.size(); ++i) {
+    if (second[i] == '"' && i > 0 && second[i - 1] == '=' && i >= 3 && second[i - 3] == 'v') {
+      const std::size_t close = second.find('"', i + 1);
+      shifted += "\"" + std::to_string(std::stoi(second.substr(i + 1, close - i - 1)) + 8) + "\"";
+      i = close;
+    } else {
+      shifted += second[i];
+    }
+  }
+  triangles += shifted;
+  const std::string main =
+      modelPart("<object id=\"1\" type=\"model\"><mesh><vertices>" + vertices + "</vertices><triangles>" + triangles +
+                    "</triangles></mesh></object>",
+                "<item objectid=\"1\" transform=\"1 0 0 0 1 0 0 0 1 5 5 0\"/>", "millimeter");
+  const std::string config =
+      "; generated by a slicer\n; extruder_colour = \"\";\"\"\n; filament_colour = #FF8000;#29B2B2\n"
+      "; layer_height = 0.2\n";
+  const std::string modelConfig = R"(<?xml version="1.0" encoding="UTF-8"?>
+<config>
+ <object id="1" instances_count="1">
+  <metadata type="object" key="name" value="Two blocks"/>
+  <volume firstid="0" lastid="11">
+   <metadata type="volume" key="name" value="a"/>
+   <metadata type="volume" key="extruder" value="1"/>
+  </volume>
+  <volume firstid="12" lastid="23">
+   <metadata type="volume" key="extruder" value="2"/>
+  </volume>
+ </object>
+</config>
+)";
+  return package({{"3D/3dmodel.model", main},
+                  {"Metadata/Slic3r_PE.config", config},
+                  {"Metadata/Slic3r_PE_model.config", modelConfig}});
+}
+
+Bytes designToolPackage() {
+  const std::string main = modelPart(
+      "<basematerials id=\"1\"><base name=\"Red\" displaycolor=\"#FF0000\"/><base name=\"Grey\"/></basematerials>"
+      "<m:colorgroup id=\"2\"><m:color color=\"#0000FFFF\"/><m:color color=\"#FFFF00\"/></m:colorgroup>"
+      "<object id=\"3\" name=\"Bracket\" type=\"model\" pid=\"1\" pindex=\"0\">" +
+          boxMesh({0, 0, 0}, {1, 1, 1}) +
+          "</object>"
+          "<object id=\"4\" type=\"model\">" +
+          boxMesh({0, 0, 0}, {1, 1, 1}, [](int i) { return std::string(i < 6 ? "pid=\"2\" p1=\"1\"" : ""); }) +
+          "</object>"
+          "<object id=\"5\" type=\"support\">" +
+          boxMesh({0, 0, 0}, {1, 1, 1}) + "</object>",
+      "<item objectid=\"3\"/><item objectid=\"4\" transform=\"1 0 0 0 1 0 0 0 1 2 0 0\"/><item objectid=\"5\"/>",
+      "inch");
+  return package({{"3D/3dmodel.model", main}});
+}
+
+}  // namespace vantorel::test

@@ -1,0 +1,247 @@
+#include "input/load_error.h"
+#include "input/model_loader.h"
+#include "input/threemf_reader.h"
+#include "threemf_fixtures.h"
+#include "zip_writer.h"
+
+#include <gtest/gtest.h>
+
+namespace vantorel {
+namespace {
+
+using namespace ThreeMFReader;
+using test::bytesOf;
+
+ModelFile parse(std::string_view xml) { return parseModelPart(bytesOf(xml)); }
+
+std::string parseError(std::string_view xml) {
+  try {
+    parse(xml);
+  } catch (const LoadError& e) {
+    return e.payload();
+  }
+  return "(no error)";
+}
+
+const std::string kTriangleMesh =
+    "<mesh><vertices><vertex x=\"0\" y=\"0\" z=\"0\"/><vertex x=\"1\" y=\"0\" z=\"0\"/>"
+    "<vertex x=\"0\" y=\"1\" z=\"0\"/><vertex x=\"0\" y=\"0\" z=\"1\"/><vertex x=\"1e1\" y=\"-2.5\" z=\".5\"/>"
+    "</vertices><triangles>";
+
+std::string objectWith(std::string_view triangles) {
+  return "<model><resources><object id=\"1\">" + kTriangleMesh + std::string(triangles) +
+         "</triangles></mesh></object></resources></model>";
+}
+
+TEST(ThreeMFParse, ReadsObjectsMeshesAndBuild) {
+  const ModelFile f = parse(
+      "<model unit=\"INCH\" xmlns:p=\"p\"><resources>"
+      "<object id=\"1\" name=\"A &amp; B\" type=\"model\" pid=\"4\" pindex=\"2\">" +
+      kTriangleMesh +
+      "<triangle v1=\"0\" v2=\"1\" v3=\"2\"/><triangle v1=\"4\" v2=\"3\" v3=\"2\"/></triangles></mesh></object>"
+      "<object id=\"2\" type=\"support\"><components><component objectid=\"1\" p:path=\"/3D/x.model\" "
+      "transform=\"1 0 0 0 1 0 0 0 1 5 6 7\"/></components></object>"
+      "<object id=\"3\"/>"
+      "</resources><build><item objectid=\"2\" transform=\"1 2 3\"/><item objectid=\"1\" p:path=\"/a.model\"/></build>"
+      "<item objectid=\"99\"/></model>");
+  EXPECT_EQ(f.unit, "inch");
+  ASSERT_EQ(f.objects.size(), 3u);
+  const ObjectDef& a = f.objects.at(1);
+  EXPECT_EQ(a.name, "A & B");
+  EXPECT_EQ(a.type, "model");
+  EXPECT_EQ(a.pid, 4);
+  EXPECT_EQ(a.pindex, 2);
+  ASSERT_TRUE(a.mesh);
+  EXPECT_EQ(a.mesh->positions.size(), 5u);
+  EXPECT_EQ(a.mesh->positions[4], (Float3{10, -2.5f, 0.5f}));
+  EXPECT_EQ(a.mesh->indices, (std::vector<std::uint32_t>{0, 1, 2, 4, 3, 2}));
+  EXPECT_FALSE(a.mesh->props);
+
+  const ObjectDef& b = f.objects.at(2);
+  EXPECT_EQ(b.type, "support");
+  EXPECT_FALSE(b.mesh);
+  ASSERT_EQ(b.components.size(), 1u);
+  EXPECT_EQ(b.components[0].path, "/3D/x.model");
+  EXPECT_EQ(b.components[0].transform.m[9], 5);
+  EXPECT_EQ(b.components[0].transform.m[11], 7);
+  EXPECT_FALSE(f.objects.at(3).mesh);
+
+  ASSERT_EQ(f.build.size(), 2u);  // the item after </build> is not part of the build
+  EXPECT_EQ(f.build[0].transform, Transform{});  // three numbers: the identity
+  EXPECT_EQ(f.build[1].path, "/a.model");
+}
+
+TEST(ThreeMFParse, DefaultsAndReplacement) {
+  const ModelFile f = parse(
+      "<model><resources><object id=\"1\" name=\"old\"/><object id=\"1\" name=\"new\"/>"
+      "<object id=\"5\"><mesh/><mesh><vertices><vertex x=\"1\" y=\"1\" z=\"1\"/></vertices></mesh></object>"
+      "<object id=\"6\"><mesh>");  // still open at the end: dropped
+  EXPECT_EQ(f.unit, "millimeter");
+  EXPECT_EQ(f.objects.size(), 2u);
+  EXPECT_EQ(f.objects.at(1).name, "new");
+  EXPECT_EQ(f.objects.at(1).type, "model");
+  EXPECT_EQ(f.objects.at(5).mesh->positions.size(), 1u);
+}
+
+TEST(ThreeMFParse, TransformsNeedExactlyTwelveNumbers) {
+  const ModelFile f = parse(
+      "<model><build><item objectid=\"1\" transform=\"1 0 0 0 1 0 0 0 1 0 0\"/>"
+      "<item objectid=\"1\" transform=\"0 1 0 -1 0 0 0 0 1 10 20 30\"/></build></model>");
+  EXPECT_EQ(f.build[0].transform, Transform{});
+  EXPECT_EQ(f.build[1].transform.m, (std::array<float, 12>{0, 1, 0, -1, 0, 0, 0, 0, 1, 10, 20, 30}));
+}
+
+TEST(ThreeMFParse, SkipsDegenerateTrianglesAndRefusesMissingVertices) {
+  const ModelFile f = parse(objectWith("<triangle v1=\"0\" v2=\"0\" v3=\"1\"/><triangle v1=\"0\" v2=\"1\" v3=\"2\"/>"));
+  EXPECT_EQ(f.objects.at(1).mesh->indices, (std::vector<std::uint32_t>{0, 1, 2}));
+  EXPECT_EQ(parseError(objectWith("<triangle v1=\"0\" v2=\"1\" v3=\"5\"/>")),
+            "a triangle points to a vertex that isn't there");
+  EXPECT_EQ(parseError(objectWith("<triangle v1=\"-1\" v2=\"1\" v3=\"2\"/>")),
+            "a triangle points to a vertex that isn't there");
+  EXPECT_EQ(parseError(objectWith("<triangle v1=\"0\" v2=\"1\"/>")), "a triangle is missing v1, v2 or v3");
+}
+
+TEST(ThreeMFParse, RequiredAttributesAndPlacesFail) {
+  EXPECT_EQ(parseError("<model><vertex x=\"1\" y=\"2\" z=\"3\"/></model>"), "a vertex is missing x, y or z");
+  EXPECT_EQ(parseError("<object id=\"1\"><mesh><vertex x=\"1\" y=\"2\"/></mesh></object>"),
+            "a vertex is missing x, y or z");
+  EXPECT_EQ(parseError("<object id=\"1\"><mesh><vertex x=\"1\" y=\"2\" z=\"nan\"/></mesh></object>"),
+            "a vertex is missing x, y or z");
+  EXPECT_EQ(parseError("<object id=\"1\"><triangle v1=\"0\" v2=\"1\" v3=\"2\"/></object>"),
+            "a triangle is missing v1, v2 or v3");
+  EXPECT_EQ(parseError("<object name=\"x\"/>"), "an object has no id");
+  EXPECT_EQ(parseError("<object id=\"1\"><components><component/></components></object>"),
+            "a component has no objectid");
+  EXPECT_EQ(parseError("<build><item transform=\"\"/></build>"), "a build item has no objectid");
+  EXPECT_EQ(parseError("<model><resources><object id=\"1\"><mesh><vertices><vertex x=\"1\" y=\"2\""),
+            "an XML tag isn't closed");
+  // Outside their places these are ignored.
+  EXPECT_EQ(parseError("<item/><component objectid=\"1\"/><mesh/>"), "(no error)");
+}
+
+TEST(ThreeMFParse, TrianglePropertiesArePaddedFromTheFirstOne) {
+  const ModelFile f = parse(objectWith(
+      "<triangle v1=\"0\" v2=\"1\" v3=\"2\"/><triangle v1=\"0\" v2=\"2\" v3=\"3\"/>"
+      "<triangle v1=\"0\" v2=\"3\" v3=\"1\" pid=\"7\"/><triangle v1=\"1\" v2=\"2\" v3=\"3\" p1=\"2\"/>"
+      "<triangle v1=\"1\" v2=\"3\" v3=\"4\" pid=\"7\" p1=\"1\" p2=\"0\"/><triangle v1=\"1\" v2=\"2\" v3=\"4\"/>"));
+  const auto& props = f.objects.at(1).mesh->props;
+  ASSERT_TRUE(props);
+  EXPECT_EQ(*props, (std::vector<PropertyRef>{{-1, -1}, {-1, -1}, {7, -1}, {-1, 2}, {7, 1}, {-1, -1}}));
+
+  const ModelFile padded = parse(objectWith("<triangle v1=\"0\" v2=\"1\" v3=\"2\" pid=\"3\" p1=\"0\"/>"
+                                            "<triangle v1=\"0\" v2=\"2\" v3=\"3\"/><triangle v1=\"0\" v2=\"3\" v3=\"1\"/>"));
+  EXPECT_EQ(padded.objects.at(1).mesh->props->size(), 3u);
+  EXPECT_EQ(parseError(objectWith("<triangle v1=\"0\" v2=\"1\" v3=\"2\" pid=\"2147483648\"/>")),
+            "a triangle's property number is out of range");
+  EXPECT_EQ(parseError(objectWith("<triangle v1=\"0\" v2=\"1\" v3=\"2\" p1=\"-2147483649\"/>")),
+            "a triangle's property number is out of range");
+}
+
+TEST(ThreeMFParse, CountsPaintedTriangles) {
+  const ModelFile f = parse(objectWith(
+      "<triangle v1=\"0\" v2=\"1\" v3=\"2\" paint_color=\"4\"/><triangle v1=\"0\" v2=\"2\" v3=\"3\" "
+      "slic3rpe:mmu_segmentation=\"8\"/><triangle v1=\"0\" v2=\"0\" v3=\"3\" paint_color=\"4\"/>"
+      "<triangle v1=\"1\" v2=\"2\" v3=\"3\"/>"));
+  EXPECT_EQ(f.paintedTriangles, 2);
+}
+
+TEST(ThreeMFParse, PartsOfEmptyElementsCannotOutgrowTheirSize) {
+  std::string objects = "<model><resources>";
+  for (int i = 0; i < 100000; ++i) objects += "<object id=\"" + std::to_string(i) + "\"/>";
+  EXPECT_EQ(parseError(objects), "a model part holds too many elements");
+  std::string components = "<model><resources><object id=\"1\"><components>";
+  for (int i = 0; i < 100000; ++i) components += "<component objectid=\"2\"/>";
+  EXPECT_EQ(parseError(components), "a model part holds too many elements");
+  // A few thousand of them, as real files have, are fine.
+  std::string some = "<model><resources>";
+  for (int i = 0; i < 3000; ++i) some += "<object id=\"" + std::to_string(i) + "\"/>";
+  EXPECT_EQ(parse(some).objects.size(), 3000u);
+}
+
+TEST(ThreeMFParse, MaterialGroups) {
+  const ModelFile f = parse(
+      "<model><resources><basematerials id=\"1\"><base name=\"a\" displaycolor=\"#FF000080\"/><base name=\"b\"/>"
+      "<base displaycolor=\"bogus\"/></basematerials>"
+      "<m:colorgroup id=\"2\"><m:color color=\"#00F\"/></m:colorgroup><colorgroup id=\"3\"/>"
+      "<colorgroup><color color=\"#FFFFFF\"/></colorgroup><base displaycolor=\"#123456\"/></resources></model>");
+  const RGBA grey{0.8, 0.8, 0.8, 1};
+  EXPECT_EQ(f.materials.at(1), (std::vector<RGBA>{{1, 0, 0, 128 / 255.0}, grey, grey}));
+  EXPECT_EQ(f.materials.at(2), (std::vector<RGBA>{{0, 0, 1, 1}}));
+  EXPECT_TRUE(f.materials.at(3).empty());
+  EXPECT_EQ(f.materials.at(-1), (std::vector<RGBA>{{1, 1, 1, 1}}));
+}
+
+TEST(ThreeMFParse, UnitFactors) {
+  EXPECT_EQ(unitFactor("micron"), 0.001);
+  EXPECT_EQ(unitFactor("centimeter"), 10);
+  EXPECT_EQ(unitFactor("inch"), 25.4);
+  EXPECT_EQ(unitFactor("foot"), 304.8);
+  EXPECT_EQ(unitFactor("meter"), 1000);
+  EXPECT_EQ(unitFactor("millimeter"), 1);
+  EXPECT_EQ(unitFactor("furlong"), 1);
+}
+
+TEST(ThreeMFPackage, MainModelPathFollowsTheRelationshipThenFallsBack) {
+  const auto limits = ModelLoader::threeMFLimits().zip;
+  const auto archive = [](std::vector<std::pair<std::string, std::string>> parts) {
+    std::vector<test::ZipEntrySpec> entries;
+    for (auto& [n, t] : parts) entries.push_back({n, bytesOf(t)});
+    return test::zipArchive(entries);
+  };
+  const std::string rels =
+      "<Relationships><Relationship Type=\"http://x/other\" Target=\"/3D/3dmodel.model\"/>"
+      "<Relationship Type=\"http://schemas.microsoft.com/3dmanufacturing/2013/01/3dmodel\" "
+      "Target=\"/3D/Model.model\"/></Relationships>";
+  {
+    const auto bytes = archive({{"_rels/.rels", rels}, {"3D/3dmodel.model", ""}, {"3D/Model.model", ""}});
+    EXPECT_EQ(mainModelPath(ZipReader(bytes, limits)), "/3D/Model.model");
+  }
+  {
+    const auto bytes = archive({{"_rels/.rels", rels}, {"3D/3dmodel.model", ""}});  // target missing
+    EXPECT_EQ(mainModelPath(ZipReader(bytes, limits)), "3D/3dmodel.model");
+  }
+  {
+    const auto bytes = archive({{"_rels/.rels", "<Relationships><Relationship Type=\"/3dmodel\""},
+                                {"Parts/a.txt", ""},
+                                {"Parts/box.MODEL", ""}});
+    EXPECT_EQ(mainModelPath(ZipReader(bytes, limits)), "Parts/box.MODEL");
+  }
+  {
+    const auto bytes = archive({{"readme.txt", ""}});
+    EXPECT_EQ(mainModelPath(ZipReader(bytes, limits)), "3D/3dmodel.model");
+    try {
+      test::load3MF(bytes);
+      ADD_FAILURE();
+    } catch (const LoadError& e) {
+      EXPECT_EQ(e.payload(), "the archive has no 3D/3dmodel.model");
+    }
+  }
+}
+
+TEST(ThreeMFPackage, TheLoaderOpensThreeMFInAnyCase) {
+  const auto bytes = test::package({{"3D/3dmodel.model", test::modelPart("<object id=\"1\">" +
+                                                                             test::boxMesh({0, 0, 0}, {1, 2, 3}) +
+                                                                             "</object>",
+                                                                         "<item objectid=\"1\"/>")}});
+  EXPECT_TRUE(ModelLoader::canOpen("Bracket.3MF"));
+  const PrintModel m = ModelLoader::load(bytes, "3MF", "Bracket");
+  EXPECT_EQ(m.name, "Bracket");
+  EXPECT_EQ(m.format, ModelFormat::threeMF);
+  EXPECT_EQ(m.triangleCount(), 12u);
+}
+
+TEST(ThreeMFPackage, AModelPartEndingInsideATagFails) {
+  const std::string part = test::modelPart("<object id=\"1\">" + test::boxMesh({0, 0, 0}, {1, 1, 1}) + "</object>",
+                                           "<item objectid=\"1\"/>");
+  for (std::size_t cut : {part.find("<object") + 5, part.find("<triangle ") + 12, part.rfind("<item") + 3}) {
+    try {
+      test::load3MF(test::package({{"3D/3dmodel.model", part.substr(0, cut)}}));
+      ADD_FAILURE() << cut;
+    } catch (const LoadError& e) {
+      EXPECT_EQ(e.payload(), "an XML tag isn't closed");
+    }
+  }
+}
+
+}  // namespace
+}  // namespace vantorel

@@ -1,0 +1,154 @@
+#include "input/load_error.h"
+#include "input/xml_scanner.h"
+#include "test_bytes.h"
+
+#include <gtest/gtest.h>
+
+namespace vantorel {
+namespace {
+
+using namespace XMLScanner;
+using test::bytesOf;
+
+struct Seen {
+  std::string name;
+  std::string attributes;
+  bool end = false;
+  bool empty = false;
+  bool operator==(const Seen&) const = default;
+};
+
+std::vector<Seen> tagsOf(std::string_view xml) {
+  std::vector<Seen> seen;
+  scan(bytesOf(xml), [&](const XMLTag& t) {
+    seen.push_back({std::string(t.name), std::string(t.attributes), t.isEndTag, t.isEmptyElement});
+  });
+  return seen;
+}
+
+// Runs `check` on the first tag of `xml`.
+template <class Check>
+void withFirstTag(std::string_view xml, Check check) {
+  bool called = false;
+  scan(bytesOf(xml), [&](const XMLTag& t) {
+    if (!called) check(t);
+    called = true;
+  });
+  ASSERT_TRUE(called);
+}
+
+TEST(XMLScan, ReportsStartEndAndEmptyTagsInOrder) {
+  EXPECT_EQ(tagsOf("<?xml version=\"1.0\"?>\n<model a='1'><vertex x=\"1\" y=\"2\" z=\"3\"/></model>"),
+            (std::vector<Seen>{{"model", " a='1'", false, false},
+                               {"vertex", " x=\"1\" y=\"2\" z=\"3\"", false, true},
+                               {"model", "", true, false}}));
+  EXPECT_TRUE(tagsOf("").empty());
+  EXPECT_TRUE(tagsOf("just text > and more <").empty());
+}
+
+TEST(XMLScan, SkipsCommentsCDataDeclarationsAndInstructions) {
+  EXPECT_EQ(tagsOf("<!-- <a> --><![CDATA[ <b> ]]><!DOCTYPE x><?pi <c>?><d/>"),
+            (std::vector<Seen>{{"d", "", false, true}}));
+  // Brackets in a declaration are not balanced: its first ">" ends it.
+  EXPECT_EQ(tagsOf("<!DOCTYPE x [ <!ENTITY e 'v'> ]><d/>").back(), (Seen{"d", "", false, true}));
+  // Unclosed markup just ends the scan.
+  EXPECT_EQ(tagsOf("<a/><!-- <b/>").size(), 1u);
+  EXPECT_EQ(tagsOf("<a/><![CDATA[ <b/>").size(), 1u);
+  EXPECT_EQ(tagsOf("<a/><? <b/>").size(), 1u);
+}
+
+TEST(XMLScan, QuotedGreaterThanDoesNotEndATag) {
+  EXPECT_EQ(tagsOf("<a t=\"x>y\" u='>'/><b>"),
+            (std::vector<Seen>{{"a", " t=\"x>y\" u='>'", false, true}, {"b", "", false, false}}));
+}
+
+TEST(XMLScan, SkipsTagsWithEmptyNames) {
+  EXPECT_EQ(tagsOf("< a><>< /><b/>"), (std::vector<Seen>{{"b", "", false, true}}));
+}
+
+TEST(XMLScan, UnclosedTagsFail) {
+  for (const char* xml : {"<model><object id=\"1\"", "<model><object", "<model></", "<a b=\"never closed>",
+                          "<a b='x'"}) {
+    try {
+      tagsOf(xml);
+      ADD_FAILURE() << xml;
+    } catch (const LoadError& e) {
+      EXPECT_EQ(e.payload(), "an XML tag isn't closed") << xml;
+    }
+  }
+  EXPECT_NO_THROW(tagsOf("<model><"));  // a "<" as the last byte ends the scan
+}
+
+TEST(XMLScan, HandlerErrorsStopTheScan) {
+  int calls = 0;
+  EXPECT_THROW(scan(bytesOf("<a/><b/><c/>"),
+                    [&](const XMLTag&) {
+                      if (++calls == 2) throw LoadError::empty();
+                    }),
+               LoadError);
+  EXPECT_EQ(calls, 2);
+}
+
+TEST(XMLAttributes, NamesCompareByLocalPart) {
+  withFirstTag("<m:vertex m:x=\"1.5\" y = '2' z=\"3\" flag other=unquoted/>", [](const XMLTag& t) {
+    EXPECT_TRUE(nameIs(t, "vertex"));
+    EXPECT_FALSE(nameIs(t, "Vertex"));
+    EXPECT_EQ(attribute(t, "x"), "1.5");
+    EXPECT_EQ(attribute(t, "y"), "2");
+    EXPECT_FALSE(attribute(t, "flag"));
+    EXPECT_FALSE(attribute(t, "other"));
+    EXPECT_FALSE(attribute(t, "m:x"));
+  });
+  withFirstTag("<vertex x=\"1\" y=\"2\" z=\"3\"/>", [](const XMLTag& t) {
+    const auto y = attribute(t, "y");
+    ASSERT_TRUE(y);
+    EXPECT_EQ(y->size(), 1u);
+    EXPECT_EQ(y->data() - t.document.data(), 17);
+  });
+}
+
+TEST(XMLAttributes, FirstMatchWinsAndSpacingIsAllowed) {
+  withFirstTag("<a x=\"1\" x=\"2\" y\n=\t'two words' z=\"\"/>", [](const XMLTag& t) {
+    EXPECT_EQ(attribute(t, "x"), "1");
+    EXPECT_EQ(attribute(t, "y"), "two words");
+    EXPECT_EQ(attribute(t, "z"), "");
+  });
+}
+
+TEST(XMLAttributes, Integers) {
+  EXPECT_EQ(parseInteger(" -12abc"), -12);
+  EXPECT_EQ(parseInteger("7"), 7);
+  EXPECT_FALSE(parseInteger("+3"));
+  EXPECT_FALSE(parseInteger("-"));
+  EXPECT_FALSE(parseInteger(""));
+  EXPECT_EQ(parseInteger("9223372036854775807"), INT64_MAX);
+  EXPECT_EQ(parseInteger("-9223372036854775808"), INT64_MIN);
+  EXPECT_FALSE(parseInteger("9223372036854775808"));
+  EXPECT_FALSE(parseInteger("-9223372036854775809"));
+}
+
+TEST(XMLAttributes, NumberLists) {
+  EXPECT_EQ(parseNumberList("1 2 x 3"), (std::vector<double>{1, 2}));
+  EXPECT_EQ(parseNumberList(" 1e2\t-0.5\n"), (std::vector<double>{100, -0.5}));
+  EXPECT_TRUE(parseNumberList("").empty());
+  EXPECT_TRUE(parseNumberList("abc 1").empty());
+  withFirstTag("<item transform=\"\"/>", [](const XMLTag& t) {
+    EXPECT_EQ(numberListAttribute(t, "transform"), std::vector<double>{});
+    EXPECT_FALSE(numberListAttribute(t, "missing"));
+  });
+}
+
+TEST(XMLAttributes, TextDecodesEntities) {
+  EXPECT_EQ(decodeText("a &amp; b"), "a & b");
+  EXPECT_EQ(decodeText("&#65;&#x42;&lt;&gt;&quot;&apos;"), "AB<>\"'");
+  EXPECT_EQ(decodeText("&#x20AC;"), "\xE2\x82\xAC");
+  EXPECT_EQ(decodeText("&unknown; & so;"), "&unknown; & so;");
+  EXPECT_EQ(decodeText("&#xD800;&#x110000;&#;"), "&#xD800;&#x110000;&#;");
+  EXPECT_EQ(decodeText("&ampersand-too-long;"), "&ampersand-too-long;");
+  EXPECT_EQ(decodeText("bad \xFF byte"), "bad \xEF\xBF\xBD byte");
+  withFirstTag("<object name=\"Tom &amp; Jerry\"/>",
+               [](const XMLTag& t) { EXPECT_EQ(textAttribute(t, "name"), "Tom & Jerry"); });
+}
+
+}  // namespace
+}  // namespace vantorel

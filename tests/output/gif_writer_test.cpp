@@ -1,0 +1,218 @@
+#include "output/gif_writer.h"
+
+#include "output/cancelled.h"
+#include "output/export_error.h"
+
+#include "media_check.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+using namespace vantorel;
+using namespace vantorel::test;
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kSide = 64, kFrames = 12, kRadius = 9;
+
+FrameSource turntable(std::vector<std::int64_t>* asked = nullptr) {
+  return [=](std::int64_t i) -> std::optional<Image> {
+    if (asked) asked->push_back(i);
+    return turntableFrame(kSide, kSide, int(i), kFrames, kRadius);
+  };
+}
+
+}  // namespace
+
+TEST(GIFWriter, DelaysKeepTheTotalLengthRight) {
+  for (int i = 0; i < 200; ++i) EXPECT_EQ(GIFWriter::delay(i, 20), 5);
+  for (std::int64_t fps : {7, 24, 30, 60, 100, 1}) {
+    int total = 0;
+    for (std::int64_t n = 1; n <= 3 * fps; ++n) {
+      const int d = GIFWriter::delay(n - 1, fps);
+      EXPECT_TRUE(d == 100 / fps || d == 100 / fps + 1) << fps << " fps, frame " << n - 1;
+      total += d;
+      EXPECT_EQ(total, int(std::lround(100.0 * double(n) / double(fps)))) << fps << " fps after " << n << " frames";
+    }
+  }
+  EXPECT_EQ(GIFWriter::delay(0, 30), 3);
+  EXPECT_EQ(GIFWriter::delay(1, 30), 4);
+  EXPECT_EQ(GIFWriter::delay(2, 30), 3);
+}
+
+TEST(GIFWriter, PaletteSampleFramesSpreadOverTheTurn) {
+  EXPECT_EQ(GIFWriter::paletteSampleFrames(200), (std::vector<std::int64_t>{0, 25, 50, 75, 100, 125, 150, 175}));
+  EXPECT_EQ(GIFWriter::paletteSampleFrames(3), (std::vector<std::int64_t>{0, 1, 2}));
+  EXPECT_EQ(GIFWriter::paletteSampleFrames(10, 4), (std::vector<std::int64_t>{0, 2, 5, 7}));
+  EXPECT_TRUE(GIFWriter::paletteSampleFrames(0).empty());
+}
+
+TEST(GIFWriter, LoopsForEverWithDelaysFromTheFrameRate) {
+  ScratchFolder folder;
+  const fs::path path = folder.path / "turn.gif";
+  std::vector<std::int64_t> asked;
+  std::vector<double> progress;
+  GIFWriter::write(path, {kSide, kSide}, 20, kFrames, false, [&](double p) { progress.push_back(p); }, turntable(&asked));
+  ASSERT_EQ(asked.size(), std::size_t(kFrames));
+  for (int i = 0; i < kFrames; ++i) EXPECT_EQ(asked[std::size_t(i)], i);
+  ASSERT_EQ(progress.size(), std::size_t(kFrames));
+  EXPECT_EQ(progress.back(), 1.0);
+
+  const GIFInfo gif = readGIF(path);
+  EXPECT_EQ(gif.width, kSide);
+  EXPECT_EQ(gif.height, kSide);
+  EXPECT_EQ(gif.loopCount, 0);
+  ASSERT_EQ(gif.frames.size(), std::size_t(kFrames));
+  for (const auto& frame : gif.frames) EXPECT_EQ(frame.delay, 5);
+
+  GIFWriter::write(folder.path / "30.gif", {kSide, kSide}, 30, 6, false, {}, turntable());
+  std::vector<int> delays;
+  for (const auto& frame : readGIF(folder.path / "30.gif").frames) delays.push_back(frame.delay);
+  EXPECT_EQ(delays, (std::vector<int>{3, 4, 3, 3, 4, 3}));
+}
+
+TEST(GIFWriter, StillBackdropNeverShimmersAndFramesStaySmall) {
+  ScratchFolder folder;
+  const fs::path path = folder.path / "turn.gif";
+  GIFWriter::write(path, {kSide, kSide}, 20, kFrames, false, {}, turntable());
+  const GIFInfo gif = readGIF(path);
+  ASSERT_EQ(gif.canvases.size(), std::size_t(kFrames));
+  // Pixels more than a few pixels away from every position of the disc must never change,
+  // including those below and right of it, where diffused error would otherwise land.
+  int checked = 0;
+  for (int y = 0; y < kSide; ++y) {
+    for (int x = 0; x < kSide; ++x) {
+      bool far = true;
+      for (int i = 0; i < kFrames && far; ++i) {
+        double cx = 0, cy = 0;
+        discCentre(kSide, kSide, i, kFrames, cx, cy);
+        far = std::hypot(x + 0.5 - cx, y + 0.5 - cy) > kRadius + 3;
+      }
+      if (!far) continue;
+      ++checked;
+      const std::size_t at = (std::size_t(y) * kSide + std::size_t(x)) * 3;
+      for (int i = 1; i < kFrames; ++i) {
+        const auto& a = gif.canvases[0];
+        const auto& b = gif.canvases[std::size_t(i)];
+        ASSERT_TRUE(a[at] == b[at] && a[at + 1] == b[at + 1] && a[at + 2] == b[at + 2])
+            << "pixel " << x << "," << y << " changed in frame " << i;
+      }
+    }
+  }
+  EXPECT_GT(checked, kSide * kSide / 3);
+  // Later frames store only the rectangle around what moved.
+  EXPECT_EQ(gif.frames[0].width * gif.frames[0].height, kSide * kSide);
+  for (int i = 1; i < kFrames; ++i) {
+    EXPECT_LT(gif.frames[std::size_t(i)].width * gif.frames[std::size_t(i)].height, kSide * kSide / 2) << i;
+    EXPECT_EQ(gif.frames[std::size_t(i)].disposal, 1);  // drawn over the previous frame
+  }
+}
+
+TEST(GIFWriter, DecodedFramesAreCloseToTheSource) {
+  ScratchFolder folder;
+  const fs::path path = folder.path / "turn.gif";
+  GIFWriter::write(path, {kSide, kSide}, 20, kFrames, false, {}, turntable());
+  const GIFInfo gif = readGIF(path);
+  ASSERT_EQ(gif.canvases.size(), std::size_t(kFrames));
+  for (int i = 0; i < kFrames; ++i) {
+    EXPECT_GT(psnr(turntableFrame(kSide, kSide, i, kFrames, kRadius), gif.canvases[std::size_t(i)]), 30.0) << i;
+  }
+}
+
+TEST(GIFWriter, PaletteSampleCoversColoursThatAppearLater) {
+  ScratchFolder folder;
+  // Grey first, then a saturated red that only the sample shows in advance.
+  const auto frame = [](std::int64_t i) -> std::optional<Image> {
+    return i < 3 ? filled(16, 16, 128, 128, 128) : filled(16, 16, 220, 20, 30);
+  };
+  const Image sample[] = {filled(16, 16, 128, 128, 128), filled(16, 16, 220, 20, 30)};
+  GIFWriter::write(folder.path / "a.gif", {16, 16}, 10, 5, false, {}, frame, {}, sample);
+  const GIFInfo gif = readGIF(folder.path / "a.gif");
+  ASSERT_EQ(gif.canvases.size(), 5u);
+  const auto& last = gif.canvases[4];
+  EXPECT_NEAR(last[0], 220, 2);
+  EXPECT_NEAR(last[1], 20, 2);
+  EXPECT_NEAR(last[2], 30, 2);
+}
+
+TEST(GIFWriter, TransparentAndResizedFramesEndUpOnWhiteAtTheGIFSize) {
+  ScratchFolder folder;
+  GIFWriter::write(folder.path / "w.gif", {20, 10}, 10, 2, false, {},
+                   [](std::int64_t) { return filled(40, 20, 0, 0, 0, 0); });
+  const GIFInfo gif = readGIF(folder.path / "w.gif");
+  EXPECT_EQ(gif.width, 20);
+  EXPECT_EQ(gif.height, 10);
+  ASSERT_EQ(gif.canvases.size(), 2u);
+  for (std::uint8_t v : gif.canvases[1]) ASSERT_EQ(v, 255);
+}
+
+TEST(GIFWriter, NoFramesGivesAnEmptyLoopingGIF) {
+  ScratchFolder folder;
+  int calls = 0;
+  GIFWriter::write(folder.path / "none.gif", {8, 8}, 20, 0, false, [&](double) { ++calls; },
+                   [&](std::int64_t) -> std::optional<Image> {
+                     ++calls;
+                     return std::nullopt;
+                   });
+  EXPECT_EQ(calls, 0);
+  // A GIF with no image: header, 8 × 8 screen, the loop extension and the trailer, nothing else
+  // (giflib's reader insists on at least one image, so the bytes are checked directly).
+  const std::string bytes = readText(folder.path / "none.gif");
+  ASSERT_GT(bytes.size(), 13u);
+  EXPECT_EQ(bytes.substr(0, 6), "GIF89a");
+  EXPECT_EQ(bytes[6], 8);
+  EXPECT_EQ(bytes[8], 8);
+  EXPECT_NE(bytes.find("NETSCAPE2.0"), std::string::npos);
+  EXPECT_EQ(bytes.find(','), std::string::npos);  // no image descriptor
+  EXPECT_EQ(bytes.back(), ';');
+}
+
+TEST(GIFWriter, FailuresAndCancellationLeaveNoFile) {
+  ScratchFolder folder;
+  const fs::path path = folder.path / "turn.gif";
+  EXPECT_THROW(GIFWriter::write(path, {kSide, kSide}, 20, kFrames, false, {},
+                                [](std::int64_t i) -> std::optional<Image> {
+                                  if (i == 4) return std::nullopt;
+                                  return filled(kSide, kSide, 9, 9, 9);
+                                }),
+               ExportError);
+  std::stop_source stop;
+  EXPECT_THROW(GIFWriter::write(path, {kSide, kSide}, 20, kFrames, false, {},
+                                [&](std::int64_t i) {
+                                  if (i == 2) stop.request_stop();
+                                  return filled(kSide, kSide, 9, 9, 9);
+                                },
+                                stop.get_token()),
+               Cancelled);
+  EXPECT_TRUE(folder.names().empty());
+
+  writeText(path, "old");
+  EXPECT_THROW(GIFWriter::write(path, {kSide, kSide}, 20, 2, false, {}, turntable()), ExportError);
+  EXPECT_THROW(GIFWriter::write(path, {kSide, kSide}, 20, 4, true, {},
+                                [](std::int64_t i) -> std::optional<Image> {
+                                  if (i == 3) return std::nullopt;
+                                  return filled(kSide, kSide, 9, 9, 9);
+                                }),
+               ExportError);
+  EXPECT_EQ(readText(path), "old");
+  EXPECT_EQ(folder.names(), std::vector<std::string>{"turn.gif"});
+}
+
+TEST(GIFWriter, ErrorTexts) {
+  ScratchFolder folder;
+  const auto text = [&](const fs::path& path, PixelSize size, std::int64_t fps) {
+    try {
+      GIFWriter::write(path, size, fps, 1, false, {}, turntable());
+    } catch (const ExportError& error) {
+      return error.userText();
+    }
+    return std::string("no error");
+  };
+  EXPECT_EQ(text(folder.path / "no" / "a.gif", {8, 8}, 20),
+            "The image couldn't be written: the GIF file couldn't be created.");
+  EXPECT_EQ(text(folder.path / "a.gif", {8, 8}, 240), "The image couldn't be written: the frame rate 240 isn't supported.");
+  EXPECT_EQ(text(folder.path / "a.gif", {0, 8}, 20), "The image couldn't be written: the size 0 \u00D7 8 isn't supported.");
+  EXPECT_TRUE(folder.names().empty());
+}

@@ -1,0 +1,259 @@
+#include "output/video_writer.h"
+
+#include "output/cancelled.h"
+#include "output/export_error.h"
+#include "output/video_encoder.h"
+
+#include "media_check.h"
+
+#include <gtest/gtest.h>
+
+#include <numeric>
+
+using namespace vantorel;
+using namespace vantorel::test;
+namespace fs = std::filesystem;
+
+namespace {
+
+FrameSource turntable(int width, int height, int count, std::vector<std::int64_t>* asked = nullptr) {
+  return [=](std::int64_t i) -> std::optional<Image> {
+    if (asked) asked->push_back(i);
+    return turntableFrame(width, height, int(i), count, width / 5);
+  };
+}
+
+double number(const nlohmann::json& value) { return std::stod(value.get<std::string>()); }
+
+}  // namespace
+
+TEST(VideoWriter, BitRateRule) {
+  EXPECT_EQ(videoBitRate({1080, 1080}, VideoCodec::h264), 6'998'400);
+  EXPECT_EQ(videoBitRate({1080, 1080}, VideoCodec::hevc), 4'665'600);
+  EXPECT_EQ(videoBitRate({720, 720}, VideoCodec::h264), 3'110'400);
+  EXPECT_EQ(videoBitRate({3840, 2160}, VideoCodec::hevc), 33'177'600);
+  EXPECT_EQ(videoBitRate({64, 64}, VideoCodec::h264), 2'000'000);
+}
+
+TEST(VideoWriter, H264StreamAsPlayersExpectIt) {
+  ScratchFolder folder;
+  const fs::path path = folder.path / "clip.mp4";
+  std::vector<std::int64_t> asked;
+  std::vector<double> progress;
+  VideoWriter::write(path, {64, 48}, 4, 10, VideoCodec::h264, false, [&](double p) { progress.push_back(p); },
+                     turntable(64, 48, 10, &asked));
+
+  std::vector<std::int64_t> order(10);
+  std::iota(order.begin(), order.end(), 0);
+  EXPECT_EQ(asked, order);
+  ASSERT_EQ(progress.size(), 10u);
+  EXPECT_DOUBLE_EQ(progress[0], 0.1);
+  EXPECT_EQ(progress.back(), 1.0);
+  EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end()));
+
+  const auto info = probe(path);
+  ASSERT_EQ(info["streams"].size(), 1u);
+  const auto& video = info["streams"][0];
+  EXPECT_EQ(video["codec_name"], "h264");
+  EXPECT_EQ(video["profile"], "High");
+  EXPECT_EQ(video["pix_fmt"], "yuv420p");
+  EXPECT_EQ(video["width"], 64);
+  EXPECT_EQ(video["height"], 48);
+  EXPECT_EQ(video["color_primaries"], "bt709");
+  EXPECT_EQ(video["color_transfer"], "bt709");
+  EXPECT_EQ(video["color_space"], "bt709");
+  EXPECT_EQ(video["color_range"], "tv");
+  EXPECT_EQ(video["avg_frame_rate"], "4/1");
+  EXPECT_EQ(video["nb_read_frames"], "10");
+  EXPECT_DOUBLE_EQ(number(video["duration"]), 2.5);
+  EXPECT_DOUBLE_EQ(number(info["format"]["duration"]), 2.5);
+  EXPECT_EQ(info["format"]["format_name"].get<std::string>().find("mp4") != std::string::npos, true);
+}
+
+TEST(VideoWriter, TenSecondsAtThirtyFramesLastExactlyTenSeconds) {
+  ScratchFolder folder;
+  const fs::path path = folder.path / "ten.mp4";
+  int calls = 0;
+  double last = 0;
+  VideoWriter::write(path, {64, 64}, 30, 300, VideoCodec::h264, false, [&](double p) { ++calls, last = p; },
+                     turntable(64, 64, 300));
+  EXPECT_EQ(calls, 300);
+  EXPECT_EQ(last, 1.0);
+  const auto info = probe(path);
+  EXPECT_EQ(info["streams"][0]["nb_read_frames"], "300");
+  EXPECT_DOUBLE_EQ(number(info["streams"][0]["duration"]), 10.0);
+  EXPECT_DOUBLE_EQ(number(info["format"]["duration"]), 10.0);
+  const auto packets = probePackets(path);
+  int keys = 0;
+  for (const auto& packet : packets) keys += packet.key;
+  EXPECT_EQ(keys, 5);  // 0, 2, 4, 6, 8 s
+}
+
+TEST(VideoWriter, KeyFrameEveryTwoSecondsAndFramesAtIndexOverFps) {
+  ScratchFolder folder;
+  const fs::path path = folder.path / "keys.mp4";
+  VideoWriter::write(path, {64, 64}, 3, 20, VideoCodec::h264, false, {}, turntable(64, 64, 20));
+  const auto packets = probePackets(path);
+  ASSERT_EQ(packets.size(), 20u);
+  for (std::size_t i = 0; i < packets.size(); ++i) {
+    EXPECT_NEAR(packets[i].time, double(i) / 3.0, 1e-3) << "frame " << i;
+    EXPECT_EQ(packets[i].key, i % 6 == 0) << "frame " << i;
+  }
+}
+
+TEST(VideoWriter, IndexAtTheFrontAndColourTagsInTheContainer) {
+  ScratchFolder folder;
+  const fs::path path = folder.path / "start.mp4";
+  VideoWriter::write(path, {64, 64}, 30, 3, VideoCodec::h264, false, {}, turntable(64, 64, 3));
+  const auto boxes = topLevelBoxes(path);
+  const auto moov = std::find(boxes.begin(), boxes.end(), "moov");
+  const auto mdat = std::find(boxes.begin(), boxes.end(), "mdat");
+  ASSERT_NE(moov, boxes.end());
+  ASSERT_NE(mdat, boxes.end());
+  EXPECT_LT(moov, mdat);
+  // 'colr' box, type 'nclx', primaries 1, transfer 1, matrix 1 (BT.709), limited range.
+  const std::string bytes = readText(path);
+  const std::string colr = std::string("colrnclx") + std::string("\0\1\0\1\0\1\0", 7);
+  EXPECT_NE(bytes.find(colr), std::string::npos);
+}
+
+TEST(VideoWriter, HEVCIsTaggedHvc1) {
+  ScratchFolder folder;
+  const fs::path path = folder.path / "clip.mp4";
+  VideoWriter::write(path, {64, 64}, 10, 5, VideoCodec::hevc, false, {}, turntable(64, 64, 5));
+  const auto info = probe(path);
+  const auto& video = info["streams"][0];
+  EXPECT_EQ(video["codec_name"], "hevc");
+  EXPECT_EQ(video["codec_tag_string"], "hvc1");
+  EXPECT_EQ(video["pix_fmt"], "yuv420p");
+  EXPECT_EQ(video["color_primaries"], "bt709");
+  EXPECT_EQ(video["color_transfer"], "bt709");
+  EXPECT_EQ(video["color_space"], "bt709");
+  EXPECT_EQ(video["nb_read_frames"], "5");
+  EXPECT_DOUBLE_EQ(number(info["format"]["duration"]), 0.5);
+}
+
+TEST(VideoWriter, ConvertsWithBT709CoefficientsAndDrawsTransparencyOnWhite) {
+  ScratchFolder folder;
+  // Pure red: luma 16 + 219 × 0.2126 ≈ 63 with BT.709 (BT.601 would give 81).
+  VideoWriter::write(folder.path / "red.mp4", {64, 64}, 10, 2, VideoCodec::h264, false, {},
+                     [](std::int64_t) { return filled(64, 64, 255, 0, 0); });
+  const auto red = firstLuma(folder.path / "red.mp4", 64, 64);
+  ASSERT_FALSE(red.empty());
+  EXPECT_NEAR(red[32 * 64 + 32], 63, 2);
+  // Fully transparent frames end up white: luma 235.
+  VideoWriter::write(folder.path / "clear.mp4", {64, 64}, 10, 2, VideoCodec::h264, false, {},
+                     [](std::int64_t) { return filled(64, 64, 0, 0, 0, 0); });
+  const auto clear = firstLuma(folder.path / "clear.mp4", 64, 64);
+  ASSERT_FALSE(clear.empty());
+  EXPECT_NEAR(clear[32 * 64 + 32], 235, 2);
+}
+
+TEST(VideoWriter, FramesOfAnotherSizeAreScaledToTheVideo) {
+  ScratchFolder folder;
+  VideoWriter::write(folder.path / "s.mp4", {64, 64}, 10, 2, VideoCodec::h264, false, {},
+                     [](std::int64_t) { return filled(32, 16, 255, 255, 255); });
+  const auto info = probe(folder.path / "s.mp4");
+  EXPECT_EQ(info["streams"][0]["width"], 64);
+  EXPECT_EQ(info["streams"][0]["nb_read_frames"], "2");
+}
+
+TEST(VideoWriter, NoFramesCallsNothingAndWritesAnEmptyVideo) {
+  ScratchFolder folder;
+  int calls = 0;
+  VideoWriter::write(folder.path / "empty.mp4", {64, 64}, 30, 0, VideoCodec::h264, false, [&](double) { ++calls; },
+                     [&](std::int64_t) -> std::optional<Image> {
+                       ++calls;
+                       return std::nullopt;
+                     });
+  EXPECT_EQ(calls, 0);
+  EXPECT_EQ(folder.names(), std::vector<std::string>{"empty.mp4"});
+  EXPECT_DOUBLE_EQ(number(probe(folder.path / "empty.mp4")["format"]["duration"]), 0.0);  // a file players open
+}
+
+TEST(VideoWriter, MissingFrameEndsWithRenderErrorAndNoFile) {
+  ScratchFolder folder;
+  try {
+    VideoWriter::write(folder.path / "clip.mp4", {64, 64}, 30, 10, VideoCodec::h264, false, {},
+                       [](std::int64_t i) -> std::optional<Image> {
+                         if (i == 5) return std::nullopt;
+                         return filled(64, 64, 50, 60, 70);
+                       });
+    FAIL() << "no error";
+  } catch (const ExportError& error) {
+    EXPECT_EQ(error.userText(), "A frame couldn't be drawn.");
+  }
+  EXPECT_TRUE(folder.names().empty());
+}
+
+TEST(VideoWriter, CancellationAndCallbackErrorsLeaveNoFile) {
+  ScratchFolder folder;
+  std::stop_source stop;
+  std::int64_t last = -1;
+  EXPECT_THROW(VideoWriter::write(folder.path / "clip.mp4", {64, 64}, 30, 50, VideoCodec::h264, false, {},
+                                  [&](std::int64_t i) {
+                                    last = i;
+                                    if (i == 3) stop.request_stop();
+                                    return filled(64, 64, 1, 2, 3);
+                                  },
+                                  stop.get_token()),
+               Cancelled);
+  EXPECT_EQ(last, 3);  // checked before the next frame
+  EXPECT_TRUE(folder.names().empty());
+
+  struct Oops {};
+  EXPECT_THROW(VideoWriter::write(folder.path / "clip.mp4", {64, 64}, 30, 50, VideoCodec::hevc, false, {},
+                                  [&](std::int64_t i) -> std::optional<Image> {
+                                    if (i == 7) throw Oops{};
+                                    return filled(64, 64, 1, 2, 3);
+                                  }),
+               Oops);
+  EXPECT_TRUE(folder.names().empty());
+}
+
+TEST(VideoWriter, ExistingFileIsNeverLost) {
+  ScratchFolder folder;
+  const fs::path path = folder.path / "clip.mp4";
+  writeText(path, "old video");
+  try {
+    VideoWriter::write(path, {64, 64}, 30, 2, VideoCodec::h264, false, {}, turntable(64, 64, 2));
+    FAIL() << "no error";
+  } catch (const ExportError& error) {
+    EXPECT_EQ(error.userText(), "\u201C" "clip.mp4\u201D already exists, so it wasn't replaced.");
+  }
+  EXPECT_EQ(readText(path), "old video");
+  // Replacing, but failing half way: the old file stays.
+  EXPECT_THROW(VideoWriter::write(path, {64, 64}, 30, 4, VideoCodec::h264, true, {},
+                                  [](std::int64_t i) -> std::optional<Image> {
+                                    if (i == 2) return std::nullopt;
+                                    return filled(64, 64, 1, 2, 3);
+                                  }),
+               ExportError);
+  EXPECT_EQ(readText(path), "old video");
+  VideoWriter::write(path, {64, 64}, 30, 2, VideoCodec::h264, true, {}, turntable(64, 64, 2));
+  EXPECT_EQ(probe(path)["streams"][0]["nb_read_frames"], "2");
+  EXPECT_EQ(folder.names(), std::vector<std::string>{"clip.mp4"});
+}
+
+TEST(VideoWriter, UnsupportedSettingsAreRefusedBeforeAnyFrame) {
+  ScratchFolder folder;
+  int calls = 0;
+  const FrameSource counting = [&](std::int64_t) -> std::optional<Image> {
+    ++calls;
+    return filled(64, 64, 1, 2, 3);
+  };
+  try {
+    VideoWriter::write(folder.path / "odd.mp4", {63, 64}, 30, 2, VideoCodec::h264, false, {}, counting);
+    FAIL() << "no error";
+  } catch (const ExportError& error) {
+    EXPECT_EQ(error.userText(), "The video couldn't be written: the size 63 \u00D7 64 isn't supported.");
+  }
+  EXPECT_THROW(VideoWriter::write(folder.path / "big.mp4", {16384, 64}, 30, 2, VideoCodec::hevc, false, {}, counting),
+               ExportError);
+  EXPECT_THROW(VideoWriter::write(folder.path / "fps.mp4", {64, 64}, 0, 2, VideoCodec::h264, false, {}, counting),
+               ExportError);
+  EXPECT_THROW(VideoWriter::write(folder.path / "no" / "x.mp4", {64, 64}, 30, 2, VideoCodec::h264, false, {}, counting),
+               ExportError);
+  EXPECT_EQ(calls, 0);
+  EXPECT_TRUE(folder.names().empty());
+}
