@@ -11,6 +11,8 @@ inline constexpr int exitUsage = 64;
 
 int info(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int render(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+int exportModel(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+int batch(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 /// The one-sentence text for an exception thrown while loading or exporting.
 std::string describe(const std::exception& error);

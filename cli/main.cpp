@@ -13,6 +13,8 @@ constexpr const char* usage = R"(Usage: vantorel-cli COMMAND [OPTIONS]
 Commands:
   info     print the facts of model files (STL, OBJ) or of a built-in sample
   render   render one studio picture of a model into a PNG
+  export   make the listing media of one model (video, GIF, product shots)
+  batch    export every model file of a folder
 
 Run "vantorel-cli COMMAND --help" for the options of a command.
 )";
@@ -34,6 +36,8 @@ int main(int argc, char** argv) {
   args.erase(args.begin());
   if (command == "info") return vantorel::cli::info(args, std::cout, std::cerr);
   if (command == "render") return vantorel::cli::render(args, std::cout, std::cerr);
+  if (command == "export") return vantorel::cli::exportModel(args, std::cout, std::cerr);
+  if (command == "batch") return vantorel::cli::batch(args, std::cout, std::cerr);
   std::cerr << "vantorel-cli: unknown command \"" << command << "\". Run vantorel-cli --help.\n";
   return vantorel::cli::exitUsage;
 }

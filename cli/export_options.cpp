@@ -1,0 +1,105 @@
+#include "export_options.h"
+
+#include "output/output_preset.h"
+
+#include <algorithm>
+#include <fstream>
+#include <nlohmann/json.hpp>
+
+namespace vantorel::cli {
+
+std::string exportOptionsHelp() {
+  std::string text = R"(  --out FOLDER        where the model's new folder is made (required)
+  --video             make the turntable video (MP4)
+  --gif               make the turntable GIF
+  --stills            make the six product shots and the hero shot (PNG)
+                      (all three when none of these is given)
+  --look FILE         the look as JSON (all thirteen keys)
+  --video-spec FILE   the video spec as JSON
+  --gif-spec FILE     the GIF spec as JSON
+  --stills-spec FILE  the product-shot spec as JSON
+  --preset ID         start from an output preset:)";
+  for (const auto& p : OutputPreset::all()) text += " " + p.id;
+  return text + "\n";
+}
+
+namespace {
+
+// Reads and strictly decodes one JSON file; false (with a sentence on `err`) when it can't.
+template <class T, class Decode>
+bool readJSON(const std::string& file, const char* what, Decode decode, T& value, std::ostream& err) {
+  std::ifstream in(file);
+  if (!in) {
+    err << file << ": the " << what << " file can't be opened.\n";
+    return false;
+  }
+  try {
+    value = decode(nlohmann::json::parse(in));
+    return true;
+  } catch (const nlohmann::json::exception& e) {
+    err << file << ": this isn't a valid " << what << " (" << e.what() << ").\n";
+    return false;
+  }
+}
+
+}  // namespace
+
+bool parseExportOptions(const std::vector<std::string>& args, bool allowReport, ExportOptions& options,
+                        std::vector<std::string>& rest, std::ostream& err) {
+  bool video = false, gif = false, stills = false;
+  VideoSpec videoSpec;
+  GIFSpec gifSpec;
+  StillSpec stillSpec;
+  std::optional<std::string> videoFile, gifFile, stillsFile, preset;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    const bool takesValue = a == "--out" || a == "--look" || a == "--video-spec" || a == "--gif-spec" ||
+                            a == "--stills-spec" || a == "--preset" || (allowReport && a == "--report");
+    if (takesValue && i + 1 == args.size()) {
+      err << a << " needs a value.\n";
+      return false;
+    }
+    if (a == "--out") options.out = args[++i];
+    else if (a == "--video") video = true;
+    else if (a == "--gif") gif = true;
+    else if (a == "--stills") stills = true;
+    else if (a == "--video-spec") videoFile = args[++i];
+    else if (a == "--gif-spec") gifFile = args[++i];
+    else if (a == "--stills-spec") stillsFile = args[++i];
+    else if (a == "--preset") preset = args[++i];
+    else if (a == "--report" && allowReport) options.report = args[++i];
+    else if (a == "--look") {
+      Look look;
+      if (!readJSON(args[++i], "look", decodeLook, look, err)) return false;
+      options.look = look;
+    } else rest.push_back(a);
+  }
+  if (options.out.empty()) {
+    err << "--out FOLDER is required.\n";
+    return false;
+  }
+  if (preset) {
+    const auto& all = OutputPreset::all();
+    const auto found = std::find_if(all.begin(), all.end(), [&](const OutputPreset& p) { return p.id == *preset; });
+    if (found == all.end()) {
+      err << "there is no preset \"" << *preset << "\"; the presets are:";
+      for (const auto& p : all) err << " " << p.id;
+      err << ".\n";
+      return false;
+    }
+    if (found->video) videoSpec = *found->video;
+    if (found->stillAspect) stillSpec.aspect = *found->stillAspect;
+    if (found->stillResolution) stillSpec.resolution = *found->stillResolution;
+  }
+  // Spec files come after the preset, so a file overrides it.
+  if (videoFile && !readJSON(*videoFile, "video spec", decodeVideoSpec, videoSpec, err)) return false;
+  if (gifFile && !readJSON(*gifFile, "GIF spec", decodeGIFSpec, gifSpec, err)) return false;
+  if (stillsFile && !readJSON(*stillsFile, "product-shot spec", decodeStillSpec, stillSpec, err)) return false;
+  if (!video && !gif && !stills) video = gif = stills = true;
+  if (video) options.job.video = videoSpec;
+  if (gif) options.job.gif = gifSpec;
+  if (stills) options.job.stills = stillSpec;
+  return true;
+}
+
+}  // namespace vantorel::cli

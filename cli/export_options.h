@@ -1,0 +1,28 @@
+#pragma once
+// The options `export` and `batch` share: which parts to make, the look and the specs.
+#include "output/export_job.h"
+#include "staging/look.h"
+
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace vantorel::cli {
+
+struct ExportOptions {
+  std::string out;                  ///< --out FOLDER
+  std::optional<Look> look;         ///< --look FILE; absent: the default look
+  ExportJob job;                    ///< the parts, with their specs
+  std::optional<std::string> report;  ///< --report FILE (batch only)
+};
+
+/// Parses the shared options out of `args`, leaving the others (paths, --sample …) in `rest`.
+/// Returns false after writing one sentence to `err` when an option or a JSON file is wrong.
+bool parseExportOptions(const std::vector<std::string>& args, bool allowReport, ExportOptions& options,
+                        std::vector<std::string>& rest, std::ostream& err);
+
+/// The help lines of the shared options.
+std::string exportOptionsHelp();
+
+}  // namespace vantorel::cli

@@ -1,0 +1,37 @@
+#pragma once
+// One export job over many model files, one after another, each into a new folder of its own.
+#include "output/export_job.h"
+#include "output/output_folder.h"
+#include "staging/look.h"
+
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <stop_token>
+#include <string>
+#include <vector>
+
+namespace vantorel::Batch {
+
+/// The outcome for one model file.
+struct Result {
+  std::filesystem::path source;
+  std::vector<std::filesystem::path> outputs;  ///< in writing order; empty when it failed
+  std::optional<std::string> error;             ///< the user-facing sentence; absent on success
+  bool operator==(const Result&) const = default;
+};
+
+/// (index of the current file, fraction of that file's work).
+using Progress = std::function<void(std::size_t index, double fraction)>;
+
+/// Loads each file, builds its studio under `look` (no hidden objects), makes a new folder named
+/// for it in `output` and runs `job` there. Returns one result per file handled, in order. Never
+/// throws: failures are recorded and the next file goes on; a stop request (noticed before each
+/// file and inside each export) ends the batch with the results of the files finished before it.
+/// Only one model and one studio are alive at a time. `finished`, when given, receives each result
+/// as soon as it is known (for showing results while the batch goes on).
+std::vector<Result> run(const std::vector<std::filesystem::path>& files, const ExportJob& job, const Look& look,
+                        const std::filesystem::path& output, const Progress& progress = {}, std::stop_token stop = {},
+                        const std::function<void(const Result&)>& finished = {});
+
+}  // namespace vantorel::Batch

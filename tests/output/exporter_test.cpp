@@ -1,0 +1,210 @@
+// The exporter and the batch end to end on a small model, rendered with the software rasteriser.
+#include "output/batch.h"
+#include "output/cancelled.h"
+#include "output/export_error.h"
+#include "output/exporter.h"
+#include "output/shot_angle.h"
+#include "input/model_loader.h"
+
+#include <gtest/gtest.h>
+#include <png.h>
+
+#include <fstream>
+#include <random>
+
+using namespace vantorel;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Scratch {
+  fs::path path = fs::temp_directory_path() / ("vantorel-export-" + std::to_string(std::random_device{}()));
+  Scratch() { fs::create_directories(path); }
+  ~Scratch() { fs::remove_all(path); }
+};
+
+PrintModel cube() {
+  PrintModel m;
+  m.name = "Cube";
+  ModelObject o;
+  o.name = "Cube";
+  for (int i = 0; i < 8; ++i) o.positions.push_back({float(i & 1) * 20, float(i >> 1 & 1) * 20, float(i >> 2 & 1) * 20});
+  o.indices = {0, 2, 1, 1, 2, 3, 4, 5, 6, 5, 7, 6, 0, 1, 4, 1, 5, 4, 2, 6, 3, 3, 6, 7, 0, 4, 2, 2, 4, 6, 1, 3, 5, 3, 7, 5};
+  m.objects.push_back(o);
+  return m;
+}
+
+// Small, fast specs: the smallest resolution, a few frames.
+VideoSpec tinyVideo() { return {1, 3, Aspect::square, Resolution::r720, VideoCodec::h264, false}; }
+GIFSpec tinyGIF() { return {32, 4, 1, Aspect::square}; }
+
+// RGBA8 pixels of a PNG file (straight alpha), via libpng's simplified reader.
+struct Pixels {
+  int width = 0, height = 0;
+  std::vector<std::uint8_t> rgba;
+  std::array<int, 4> at(int x, int y) const {
+    const auto* p = &rgba[(std::size_t(y) * std::size_t(width) + std::size_t(x)) * 4];
+    return {p[0], p[1], p[2], p[3]};
+  }
+};
+Pixels readPNG(const fs::path& file) {
+  png_image image{};
+  image.version = PNG_IMAGE_VERSION;
+  Pixels pixels;
+  if (!png_image_begin_read_from_file(&image, file.c_str())) return pixels;
+  image.format = PNG_FORMAT_RGBA;
+  pixels.width = int(image.width);
+  pixels.height = int(image.height);
+  pixels.rgba.resize(PNG_IMAGE_SIZE(image));
+  png_image_finish_read(&image, nullptr, pixels.rgba.data(), 0, nullptr);
+  return pixels;
+}
+
+Look transparentLook() {
+  Look look;
+  look.background = BackgroundStyle::transparent;
+  look.shadow = false;
+  return look;
+}
+
+}  // namespace
+
+TEST(Exporter, StillsNameTheFilesAndReportSevenSteps) {
+  Scratch dir;
+  auto studio = Studio::create(cube(), Look{});
+  std::vector<double> progress;
+  const auto files = Exporter::stills(*studio, StillSpec{Aspect::square, Resolution::r720, true, true}, dir.path,
+                                      "Bracket", [&](double p) { progress.push_back(p); });
+  std::vector<std::string> names;
+  for (const auto& f : files) names.push_back(f.filename().string());
+  EXPECT_EQ(names, (std::vector<std::string>{"Bracket 1-three-quarter.png", "Bracket 2-front.png", "Bracket 3-side.png",
+                                             "Bracket 4-back.png", "Bracket 5-other-side.png", "Bracket 6-top.png",
+                                             "Bracket hero.png"}));
+  ASSERT_EQ(progress.size(), 7u);
+  for (int i = 0; i < 6; ++i) EXPECT_DOUBLE_EQ(progress[std::size_t(i)], (i + 1) / 7.0);
+  EXPECT_EQ(progress[6], 1.0);
+  const Pixels front = readPNG(files[1]);
+  EXPECT_EQ(front.width, 720);
+  EXPECT_EQ(front.height, 720);
+
+  // Hero only: one file and one progress report; neither: nothing at all.
+  fs::create_directories(dir.path / "hero");
+  progress.clear();
+  const auto hero = Exporter::stills(*studio, StillSpec{Aspect::square, Resolution::r720, false, true}, dir.path / "hero",
+                                     "Bracket", [&](double p) { progress.push_back(p); });
+  ASSERT_EQ(hero.size(), 1u);
+  EXPECT_EQ(hero[0].filename(), "Bracket hero.png");
+  EXPECT_EQ(progress, std::vector<double>{1.0});
+  progress.clear();
+  EXPECT_TRUE(Exporter::stills(*studio, StillSpec{Aspect::square, Resolution::r720, false, false}, dir.path, "B",
+                               [&](double p) { progress.push_back(p); })
+                  .empty());
+  EXPECT_TRUE(progress.empty());
+
+  // Stills never replace: a second run into the same folder stops at the first existing file.
+  EXPECT_THROW(Exporter::stills(*studio, StillSpec{}, dir.path, "Bracket"), ExportError);
+}
+
+TEST(Exporter, RunSplitsProgressAndKeepsATransparentLookForStillsOnly) {
+  Scratch dir;
+  auto studio = Studio::create(cube(), transparentLook());
+  ExportJob job;
+  job.video = tinyVideo();
+  job.gif = tinyGIF();
+  job.stills = StillSpec{Aspect::square, Resolution::r720, false, true};
+  std::vector<double> progress;
+  const auto files = Exporter::run(job, *studio, dir.path, "Cube", [&](double p) { progress.push_back(p); });
+  ASSERT_EQ(files.size(), 3u);
+  EXPECT_EQ(files[0].filename(), "Cube.mp4");
+  EXPECT_EQ(files[1].filename(), "Cube.gif");
+  EXPECT_EQ(files[2].filename(), "Cube hero.png");
+  // Video frames report in 0…⅓, GIF frames in ⅓…⅔, the hero at 1.
+  ASSERT_EQ(progress.size(), 3u + 4u + 1u);
+  EXPECT_DOUBLE_EQ(progress[2], 1.0 / 3);
+  EXPECT_DOUBLE_EQ(progress[3], 1.0 / 3 + 0.25 / 3);
+  EXPECT_DOUBLE_EQ(progress[6], 2.0 / 3);
+  EXPECT_EQ(progress.back(), 1.0);
+  EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end()));
+
+  // The hero keeps transparency around the model (and gets its shadow), and the look is back.
+  const Pixels hero = readPNG(files[2]);
+  EXPECT_EQ(hero.at(0, 0)[3], 0);
+  EXPECT_EQ(studio->look(), transparentLook());
+}
+
+TEST(Exporter, PutsTheLookBackAfterFailureAndCancellation) {
+  Scratch dir;
+  auto studio = Studio::create(cube(), transparentLook());
+  std::ofstream(dir.path / "taken.mp4") << "someone else's file";
+  EXPECT_THROW(Exporter::video(*studio, tinyVideo(), dir.path / "taken.mp4", false), ExportError);
+  EXPECT_EQ(studio->look(), transparentLook());
+  EXPECT_EQ(fs::file_size(dir.path / "taken.mp4"), 19u) << "never replaced";
+
+  std::stop_source stop;
+  stop.request_stop();
+  EXPECT_THROW(Exporter::gif(*studio, tinyGIF(), dir.path / "x.gif", false, {}, stop.get_token()), Cancelled);
+  EXPECT_EQ(studio->look(), transparentLook());
+  EXPECT_FALSE(fs::exists(dir.path / "x.gif"));
+  EXPECT_THROW(Exporter::stills(*studio, StillSpec{}, dir.path, "x", {}, stop.get_token()), Cancelled);
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path), fs::directory_iterator()), 1) << "nothing new written";
+}
+
+TEST(Exporter, HeroAlwaysHasAShadow) {
+  Look noShadow;
+  noShadow.shadow = false;
+  auto studio = Studio::create(cube(), noShadow);
+  const PixelSize size{96, 96};
+  const auto hero = Exporter::hero(*studio, size);
+  ASSERT_TRUE(hero.has_value());
+  EXPECT_FALSE(studio->look().shadow) << "the look is put back";
+
+  Look withShadow = noShadow;
+  withShadow.shadow = true;
+  studio->update(withShadow);
+  const auto shadowed = studio->render(96, 96, 0, heroElevation(withShadow.camera), FramingMode::tight, true);
+  studio->update(noShadow);
+  const auto plain = studio->render(96, 96, 0, heroElevation(noShadow.camera), FramingMode::tight, true);
+  ASSERT_TRUE(shadowed && plain);
+  EXPECT_EQ(hero->pixels, shadowed->pixels);
+  EXPECT_NE(hero->pixels, plain->pixels);
+}
+
+TEST(Batch, OneFolderPerModelFailuresRecordedAndCancellation) {
+  Scratch dir;
+  const auto models = dir.path / "models";
+  const std::string tri = "v 0 0 0\nv 10 0 0\nv 0 10 0\nv 0 0 10\nf 1 3 2\nf 1 2 4\nf 2 3 4\nf 1 4 3\n";
+  fs::create_directories(models / "a");
+  fs::create_directories(models / "b");
+  std::ofstream(models / "a" / "part.obj") << tri;
+  std::ofstream(models / "b" / "part.obj") << tri;
+  std::ofstream(models / "b" / "broken.obj") << "v 1 2\n";
+  std::ofstream(models / "c.obj") << tri;
+  std::ofstream(models / "what?.obj") << tri;
+
+  ExportJob job;
+  job.stills = StillSpec{Aspect::square, Resolution::r720, false, true};
+  const auto out = dir.path / "out";
+  fs::create_directories(out);
+  const auto files = ModelLoader::files(models);
+  ASSERT_EQ(files.size(), 5u);
+  const auto results = Batch::run(files, job, Look{}, out);
+  ASSERT_EQ(results.size(), 5u);
+  EXPECT_EQ(results[0].outputs, std::vector<fs::path>{out / "part" / "part hero.png"});
+  EXPECT_EQ(results[1].error, "The file couldn't be read: a vertex line has no x, y and z.");
+  EXPECT_TRUE(results[1].outputs.empty());
+  EXPECT_FALSE(fs::exists(out / "broken")) << "a model that fails to load gets no folder";
+  EXPECT_EQ(results[2].outputs, std::vector<fs::path>{out / "part 2" / "part hero.png"});
+  EXPECT_EQ(results[3].source, models / "c.obj");
+  EXPECT_EQ(results[4].outputs, std::vector<fs::path>{out / "what-" / "what- hero.png"});
+
+  // Cancelled while the third of five models is exporting: two results.
+  std::stop_source stop;
+  ExportJob shots;
+  shots.stills = StillSpec{Aspect::square, Resolution::r720, true, false};
+  const auto again = Batch::run(files, shots, Look{}, out, [&](std::size_t index, double) {
+    if (index == 2) stop.request_stop();
+  }, stop.get_token());
+  EXPECT_EQ(again.size(), 2u);
+  EXPECT_TRUE(Batch::run({}, job, Look{}, dir.path / "never made").empty());
+  EXPECT_FALSE(fs::exists(dir.path / "never made"));
+}
