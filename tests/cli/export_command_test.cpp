@@ -89,3 +89,27 @@ TEST(BatchCommand, ReportsEachModelAndFailsWithStatusTwo) {
   EXPECT_EQ(again.status, 1);
   EXPECT_EQ(nlohmann::json::parse(std::ifstream(report)), json);
 }
+
+// The main job as a shop runs it: the default listing video of the sample vase, checked by ffprobe.
+TEST(ExportCommand, DefaultListingVideoOfTheVase) {
+  Scratch dir;
+  const Outcome run = cli("export --sample vase --video --out " + quoted(dir.path));
+  ASSERT_EQ(run.status, 0) << run.output;
+  const auto video = dir.path / "Twisted vase" / "Twisted vase.mp4";
+  ASSERT_TRUE(fs::exists(video));
+  FILE* pipe = popen(("ffprobe -v error -count_frames -select_streams v:0 -show_entries "
+                      "stream=codec_name,profile,width,height,pix_fmt,nb_read_frames,color_primaries,color_transfer,"
+                      "color_space:format=duration -of default=noprint_wrappers=1 " +
+                      quoted(video))
+                         .c_str(),
+                     "r");
+  std::string facts;
+  char buffer[4096];
+  while (std::size_t n = fread(buffer, 1, sizeof buffer, pipe)) facts.append(buffer, n);
+  pclose(pipe);
+  for (const char* expected : {"codec_name=h264", "profile=High", "width=1080", "height=1080", "pix_fmt=yuv420p",
+                               "nb_read_frames=300", "color_primaries=bt709", "color_transfer=bt709",
+                               "color_space=bt709", "duration=10.000000"}) {
+    EXPECT_NE(facts.find(expected), std::string::npos) << expected << " in\n" << facts;
+  }
+}
