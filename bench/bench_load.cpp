@@ -16,16 +16,6 @@ using namespace vantorel::bench;
 
 namespace {
 
-double currentRssMiB() {
-  std::FILE* f = std::fopen("/proc/self/statm", "r");
-  long pages = 0, resident = 0;
-  if (f) {
-    if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = 0;
-    std::fclose(f);
-  }
-  return double(resident) * double(::sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
-}
-
 void compare(const char* label, const std::filesystem::path& file, double goal) {
   const double fileMiB = double(std::filesystem::file_size(file)) / (1024.0 * 1024.0);
   std::vector<char> buffer;

@@ -123,6 +123,16 @@ Timing time(int runs, const std::function<void()>& work, int warmups) {
   return {ms.front(), ms[ms.size() / 2]};
 }
 
+double currentRssMiB() {
+  std::FILE* f = std::fopen("/proc/self/statm", "r");
+  long pages = 0, resident = 0;
+  if (f) {
+    if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = 0;
+    std::fclose(f);
+  }
+  return double(resident) * double(::sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
+}
+
 double peakMemoryMiB() {
   std::ifstream status("/proc/self/status");
   std::string line;

@@ -25,6 +25,8 @@ struct Timing {
 /// Runs `work` `runs` times (after `warmups` untimed runs) and returns min and median wall time.
 Timing time(int runs, const std::function<void()>& work, int warmups = 0);
 
+/// The process's resident memory now, in MiB.
+double currentRssMiB();
 /// The process's peak resident memory so far, in MiB (VmHWM).
 double peakMemoryMiB();
 /// Resets the peak (writes 5 to /proc/self/clear_refs) so the next reading covers what follows.

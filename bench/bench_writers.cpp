@@ -26,16 +26,6 @@ namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 
-double currentRssMiB() {
-  std::FILE* f = std::fopen("/proc/self/statm", "r");
-  long pages = 0, resident = 0;
-  if (f) {
-    if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = 0;
-    std::fclose(f);
-  }
-  return double(resident) * double(::sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
-}
-
 Image vaseFrame(int size, double turn) {
   Image image(size, size, true);
   const double cx = size * 0.5, top = size * 0.18, bottom = size * 0.80;

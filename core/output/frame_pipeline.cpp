@@ -1,6 +1,8 @@
 #include "output/frame_pipeline.h"
 
 #include "output/cancelled.h"
+#include "output/export_error.h"
+#include "output/frame_checks.h"
 
 namespace vantorel {
 
@@ -72,6 +74,21 @@ void FramePipeline::finish() {
     if (!woke) throw Cancelled();
   }
   thread_.join();
+}
+
+void drawThrough(std::int64_t count, const std::function<std::optional<Image>(std::int64_t)>& frame,
+                 const std::function<void(double)>& progress, const FramePipeline::Encode& encode,
+                 std::stop_token stop) {
+  if (count <= 0) return;
+  FramePipeline pipeline(kFrameQueueDepth, encode, stop);
+  for (std::int64_t i = 0; i < count; ++i) {
+    if (stop.stop_requested()) throw Cancelled();
+    std::optional<Image> image = frame(i);
+    if (!image || !isDrawable(*image)) throw ExportError::render();
+    pipeline.push(std::move(*image));
+    if (progress) progress(double(i + 1) / double(count));
+  }
+  pipeline.finish();
 }
 
 }  // namespace vantorel

@@ -9,6 +9,8 @@
 #include <exception>
 #include <functional>
 #include <mutex>
+#include <optional>
+#include <cstdint>
 #include <stop_token>
 #include <thread>
 
@@ -52,5 +54,14 @@ private:
   std::exception_ptr failure_;
   std::thread thread_;
 };
+
+/// The drawing loop both writers share: draws frame(0) … frame(count − 1) on this thread, each once
+/// and in order, and hands each to `encode` on the pipeline's thread while the next one is drawn;
+/// reports (i + 1) ÷ count once frame i is queued. Throws Cancelled before a frame when `stop` is
+/// requested, ExportError::render for a missing or malformed picture, and whatever `frame` or
+/// `encode` throws.
+void drawThrough(std::int64_t count, const std::function<std::optional<Image>(std::int64_t)>& frame,
+                 const std::function<void(double)>& progress, const FramePipeline::Encode& encode,
+                 std::stop_token stop);
 
 }  // namespace vantorel

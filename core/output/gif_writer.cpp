@@ -161,17 +161,7 @@ void GIFWriter::write(const std::filesystem::path& destination, PixelSize size, 
   }
 
   GIFEncoder encoder(*file, size, fps, paletteSample);
-  if (count > 0) {
-    FramePipeline pipeline(kFrameQueueDepth, [&](Image&& image) { encoder.encode(std::move(image)); }, stop);
-    for (std::int64_t i = 0; i < count; ++i) {
-      if (stop.stop_requested()) throw Cancelled();
-      std::optional<Image> image = frame(i);
-      if (!image || !isDrawable(*image)) throw ExportError::render();
-      pipeline.push(std::move(*image));
-      if (progress) progress(double(i + 1) / double(count));
-    }
-    pipeline.finish();
-  }
+  drawThrough(count, frame, progress, [&](Image&& image) { encoder.encode(std::move(image)); }, stop);
   encoder.finish();
   try {
     file->finish();

@@ -27,17 +27,7 @@ void VideoWriter::write(const std::filesystem::path& destination, PixelSize size
   if (!videoSizeSupported(size)) throw ExportError::video("the size " + size.label() + " isn't supported");
 
   VideoEncoder encoder(file->temporaryPath(), size, int(fps), codec);
-  if (count > 0) {
-    FramePipeline pipeline(kFrameQueueDepth, [&](Image&& image) { encoder.encode(std::move(image)); }, stop);
-    for (std::int64_t i = 0; i < count; ++i) {
-      if (stop.stop_requested()) throw Cancelled();
-      std::optional<Image> image = frame(i);
-      if (!image || !isDrawable(*image)) throw ExportError::render();
-      pipeline.push(std::move(*image));
-      if (progress) progress(double(i + 1) / double(count));
-    }
-    pipeline.finish();
-  }
+  drawThrough(count, frame, progress, [&](Image&& image) { encoder.encode(std::move(image)); }, stop);
   encoder.finish(stop);
   try {
     file->finish();
