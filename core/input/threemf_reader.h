@@ -1,8 +1,8 @@
 #pragma once
 // Reads a 3MF package (a ZIP archive of XML parts) into a model: finds the main model part, parses
 // model parts, then assembles the build with its components, units and colours.
-// Format reference: 3MF Core Specification 1.3 (OPC parts, chapters 3–5), Materials and
-// Properties Extension 1.2 (base materials, colour groups), Production Extension 1.1 (paths).
+// Format reference: the 3MF core format 1.3 (OPC parts, chapters 3–5), its materials and
+// properties extension 1.2 (base materials, colour groups) and production extension 1.1 (paths).
 #include "input/print_model.h"
 #include "input/zip_reader.h"
 

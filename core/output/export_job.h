@@ -5,7 +5,7 @@
 
 namespace vantorel {
 
-/// Which parts an export of everything, or a batch, makes; each present spec is one part.
+/// Which parts an export of everything, or a batch, makes; each settings record present is one part.
 struct ExportJob {
   std::optional<VideoSpec> video;
   std::optional<GIFSpec> gif;

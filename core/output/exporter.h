@@ -17,7 +17,7 @@
 
 namespace vantorel::Exporter {
 
-/// Writes the turntable video (one full turn over the spec's length, framed on the whole turntable)
+/// Writes the turntable video (one full turn over `spec.seconds`, framed on the whole turntable)
 /// to `destination`. A transparent look is drawn on opaque white. Progress: (i + 1) ÷ frames.
 /// Throws the writer's ExportError, ExportError::render when a frame can't be drawn, Cancelled.
 void video(Studio& studio, const VideoSpec& spec, const std::filesystem::path& destination, bool replacing,
