@@ -42,6 +42,17 @@ const RGBA* SlicerSettings::extruderColour(std::int64_t e) const {
   return std::uint64_t(slot) < filamentColours.size() ? &filamentColours[std::size_t(slot)] : nullptr;
 }
 
+namespace {
+// An object's own "name" and "extruder" entries, written alike by both slicers' model files.
+void objectMetadata(SlicerSettings& read, std::int64_t object, const std::string& key, const std::string& value) {
+  if (key == "name") {
+    read.objectNames[object] = value;
+  } else if (key == "extruder") {
+    if (const auto e = integerText(value)) read.objectExtruders[object] = *e;
+  }
+}
+}  // namespace
+
 void SlicerSettings::readProjectSettings(std::span<const std::byte> bytes, SlicerSettings& s) {
   const auto text = textOf(bytes);
   const auto json = nlohmann::json::parse(text.begin(), text.end(), nullptr, false);
@@ -76,10 +87,8 @@ void SlicerSettings::readModelSettings(std::span<const std::byte> bytes, SlicerS
           if (*key == "extruder") {
             if (const auto e = integerText(value)) read.partExtruders[{*object, *part}] = *e;
           }
-        } else if (*key == "name") {
-          read.objectNames[*object] = *value;
-        } else if (*key == "extruder") {
-          if (const auto e = integerText(value)) read.objectExtruders[*object] = *e;
+        } else {
+          objectMetadata(read, *object, *key, *value);
         }
       }
     });
@@ -137,10 +146,8 @@ void SlicerSettings::readSlic3rModelConfig(std::span<const std::byte> bytes, Sli
             volume->extruder = *e;
             volumeHasExtruder = true;
           }
-        } else if (*key == "name") {
-          read.objectNames[*object] = *value;
-        } else if (*key == "extruder") {
-          if (const auto e = integerText(value)) read.objectExtruders[*object] = *e;
+        } else {
+          objectMetadata(read, *object, *key, *value);
         }
       }
     });
