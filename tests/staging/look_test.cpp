@@ -103,13 +103,6 @@ TEST(FilamentColor, OnlyBuiltInNamesAreLocalised) {
   setTranslator({});
 }
 
-TEST(FilamentColor, EqualityAndHashUseNameAndColour) {
-  const FilamentColor a{"Red", {0.78, 0.12, 0.13, 1}};
-  EXPECT_NE(a, (FilamentColor{"Red", {0.78, 0.12, 0.13, 0.5}}));
-  EXPECT_NE(a, (FilamentColor{"Rouge", a.color}));
-  EXPECT_EQ(std::hash<FilamentColor>{}(a), std::hash<FilamentColor>{}(FilamentColor{"Red", {0.78, 0.12, 0.13, 1}}));
-}
-
 TEST(LookJSON, DefaultEncodesTheThirteenKeysInOrder) {
   EXPECT_EQ(encode(Look{}).dump(),
             R"({"finish":"matte","color":{"r":0.13,"g":0.33,"b":0.75,"a":1.0},"useFileColors":true,)"
@@ -202,11 +195,3 @@ TEST(Look, DefaultsAndOfferedLayerHeights) {
   EXPECT_EQ(offeredLayerHeights, (std::array<double, 3>{0.12, 0.2, 0.28}));
 }
 
-TEST(Look, EqualityComparesEveryField) {
-  Look a, b;
-  b.startAngle = 1e-12;
-  EXPECT_NE(a, b);
-  b = a;
-  b.backgroundColor.a = 0.999;
-  EXPECT_NE(a, b);
-}

@@ -214,12 +214,6 @@ TEST(ScaleCheck, HugeModelSuggestsScalingDown) {
   EXPECT_EQ(metres.message(), "This model is 20000 mm across. If it was drawn in meters or the wrong unit, scale it down.");
 }
 
-TEST(ScaleCheck, EqualityComparesTheCarriedSide) {
-  EXPECT_NE(ScaleCheck::tooSmall(1), ScaleCheck::tooSmall(2));
-  EXPECT_NE(ScaleCheck::tooSmall(2), ScaleCheck::tooLarge(2));
-  EXPECT_EQ(ScaleCheck::ok(), (ScaleCheck{ScaleCheck::Kind::ok, 5}));
-}
-
 TEST(ScaleCheck, UsesTheLargestStagedSide) {
   // A 1 × 2 × 2.5 mm part: the staged size, not the diagonal, decides.
   const auto model = modelOf({object(1, box({0, 0, 0}, {1, 2, 2.5f}))});
