@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <system_error>
 
 namespace vantorel {
@@ -34,7 +35,7 @@ MappedFile::MappedFile(const std::filesystem::path& path) {
 
   if (S_ISREG(info.st_mode) && info.st_size > 0) {
     const auto size = static_cast<std::size_t>(info.st_size);
-    void* p = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, file.fd, 0);
+    void* p = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, file.fd, 0);
     if (p != MAP_FAILED) {
       ::madvise(p, size, MADV_SEQUENTIAL);
       data_ = static_cast<const std::byte*>(p);
@@ -69,6 +70,14 @@ MappedFile::MappedFile(const std::filesystem::path& path) {
 }
 
 MappedFile::~MappedFile() { release(); }
+
+void prefault(std::span<const std::byte> bytes) noexcept {
+  if (bytes.empty()) return;
+  const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+  const auto begin = reinterpret_cast<std::uintptr_t>(bytes.data()) & ~(page - 1);
+  const auto end = reinterpret_cast<std::uintptr_t>(bytes.data() + bytes.size());
+  ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_POPULATE_READ);
+}
 
 void MappedFile::release() noexcept {
   if (mapped_) ::munmap(const_cast<std::byte*>(data_), size_);

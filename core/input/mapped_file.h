@@ -7,7 +7,8 @@
 namespace vantorel {
 
 /// The whole contents of a file, memory-mapped read-only where possible, read into memory for
-/// pipes, special files and empty files. Move-only; the bytes live as long as the object.
+/// pipes, special files and empty files. Move-only; the bytes live as long as the object. The pages
+/// of a mapping come in as they are first read: readers call prefault on what they will read.
 class MappedFile {
 public:
   /// Throws std::filesystem::filesystem_error (ENOENT, EACCES, EISDIR …) when the file can't be read.
@@ -27,5 +28,10 @@ private:
   bool mapped_ = false;
   std::vector<std::byte> buffer_;
 };
+
+/// Maps in the pages of `bytes` ahead of a scan, which costs far less than faulting them in as the
+/// scan reaches them, and lets two threads share that work on their own halves of a file. Does
+/// nothing for memory that is already present or where the system can't do it.
+void prefault(std::span<const std::byte> bytes) noexcept;
 
 }  // namespace vantorel

@@ -1,5 +1,6 @@
 #pragma once
 // The loaded model: plain values that every reader produces and every later stage consumes.
+#include "input/huge_page_allocator.h"
 #include "input/rgba.h"
 
 #include <cstdint>
@@ -30,8 +31,8 @@ std::string label(ModelFormat format);
 struct ModelObject {
   std::int64_t id = 0;
   std::string name;
-  std::vector<Float3> positions;
-  std::vector<std::uint32_t> indices;
+  MeshArray<Float3> positions;
+  MeshArray<std::uint32_t> indices;
   std::optional<std::int64_t> color;                       ///< palette index for the whole object
   std::optional<std::vector<std::int32_t>> triangleColors;  ///< palette index per triangle, -1 for none
 

@@ -2,11 +2,13 @@
 
 #include "input/decimal_scanner.h"
 #include "input/load_error.h"
+#include "input/mapped_file.h"
 #include "input/utf8.h"
 #include "input/vertex_welder.h"
 
 #include <cstring>
 #include <exception>
+#include <optional>
 #include <thread>
 #include <string>
 #include <vector>
@@ -49,10 +51,42 @@ PrintModel readBinary(std::span<const std::byte> bytes, std::string_view name) {
   const std::uint32_t n = declaredCount(bytes);
   if (n == 0) throw LoadError::empty();
   // isBinary guarantees 84 + 50·n bytes are present.
+  const std::byte* records = bytes.data() + headerSize;
+  auto weld = [records](VertexWelder& welder, std::uint32_t first, std::uint32_t last) {
+    const std::byte* record = records + std::size_t(first) * recordSize;
+    prefault({record, std::size_t(last - first) * recordSize});
+    for (std::uint32_t i = first; i < last; ++i, record += recordSize) {
+      welder.queueTriangle(floatsAt(record + 12), floatsAt(record + 24), floatsAt(record + 36));
+    }
+  };
+  // Room for the whole mesh up front, so the second half's results join without a copy.
   VertexWelder welder(n / 2 + 16, n);
-  const std::byte* record = bytes.data() + headerSize;
-  for (std::uint32_t i = 0; i < n; ++i, record += recordSize) {
-    welder.queueTriangle(floatsAt(record + 12), floatsAt(record + 24), floatsAt(record + 36));
+  constexpr std::uint32_t splitThreshold = 1u << 17;
+  if (n < splitThreshold) {
+    weld(welder, 0, n);
+  } else {
+    // Large files are welded as two halves on two threads and joined; the result is the same.
+    const std::uint32_t half = n / 2;
+    std::optional<VertexWelder> later;
+    std::exception_ptr laterError;
+    std::thread worker([&] {
+      try {
+        later.emplace(n / 2 + 16, n - half);
+        weld(*later, half, n);
+        later->hasTriangles();  // welds what is still queued
+      } catch (...) {
+        laterError = std::current_exception();
+      }
+    });
+    try {
+      weld(welder, 0, half);
+    } catch (...) {
+      worker.join();
+      throw;
+    }
+    worker.join();
+    if (laterError) std::rethrow_exception(laterError);
+    welder.append(*later);
   }
   if (!welder.hasTriangles()) throw LoadError::empty();
 
@@ -198,6 +232,7 @@ PrintModel readAscii(std::span<const std::byte> bytes, std::string_view name) {
   constexpr std::size_t splitThreshold = 8u << 20;
   const char* split = bytes.size() >= splitThreshold ? lineEnd(begin + bytes.size() / 2, end) : end;
   if (split == end) {
+    prefault(bytes);
     scanTokens(begin, end, end, assembler);
     return assembler.finish();
   }
@@ -207,6 +242,7 @@ PrintModel readAscii(std::span<const std::byte> bytes, std::string_view name) {
   std::exception_ptr tailError;
   std::thread worker([&] {
     try {
+      prefault({reinterpret_cast<const std::byte*>(split), std::size_t(end - split)});
       scanTokens(split, end, end, tail);
     } catch (...) {
       tailError = std::current_exception();
@@ -214,6 +250,7 @@ PrintModel readAscii(std::span<const std::byte> bytes, std::string_view name) {
   });
   const char* reached;
   try {
+    prefault({bytes.data(), std::size_t(split - begin)});
     reached = scanTokens(begin, split, end, assembler);
   } catch (...) {
     worker.join();

@@ -250,8 +250,8 @@ private:
   std::vector<Ancestor> chain_;
 
   std::int64_t itemObject_ = 0;
-  std::vector<Float3> positions_;
-  std::vector<std::uint32_t> indices_;
+  MeshArray<Float3> positions_;
+  MeshArray<std::uint32_t> indices_;
   std::vector<std::int32_t> colours_;
   bool coloured_ = false;
 };

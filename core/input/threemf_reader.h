@@ -45,8 +45,8 @@ struct PropertyRef {
 };
 
 struct MeshData {
-  std::vector<Float3> positions;  ///< in file units
-  std::vector<std::uint32_t> indices;
+  MeshArray<Float3> positions;  ///< in file units
+  MeshArray<std::uint32_t> indices;
   /// One entry per triangle once any triangle carries a property; absent until then.
   std::optional<std::vector<PropertyRef>> props;
   bool operator==(const MeshData&) const = default;

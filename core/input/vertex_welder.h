@@ -34,14 +34,19 @@ public:
     flush();
     return !indices_.empty();
   }
-  const std::vector<Float3>& positions() {
+  const MeshArray<Float3>& positions() {
     flush();
     return positions_;
   }
-  const std::vector<std::uint32_t>& indices() {
+  const MeshArray<std::uint32_t>& indices() {
     flush();
     return indices_;
   }
+
+  /// Appends what `later` welded, as if its triangles had been added here after this welder's own:
+  /// its positions weld with these, in its order, and its triples follow. Lets two threads weld the
+  /// two halves of one mesh; `later` is left empty.
+  void append(VertexWelder& later);
 
   /// Moves the mesh into `object` and leaves the welder empty, ready for the next object.
   void moveInto(ModelObject& object);
@@ -53,26 +58,36 @@ private:
   };
   void flush();
   std::uint32_t lookup(const Float3& p, std::size_t hash);
+  /// The index of p, or ~0u when the table doesn't hold it; changes nothing.
+  std::uint32_t find(const Float3& p, std::size_t hash) const;
+  void refreshTable();
   void rehash(std::size_t slotCount);
 
-  std::vector<Float3> positions_;
-  std::vector<std::uint32_t> indices_;
+  MeshArray<Float3> positions_;
+  MeshArray<std::uint32_t> indices_;
   // Each slot holds an index in its low half and the upper half of the key's hash in its high half,
   // so that probing past other keys rarely has to touch their positions. ~0 marks an empty slot.
-  std::vector<std::uint64_t> slots_;
+  MeshArray<std::uint64_t> slots_;
   std::size_t mask_ = 0;
   Triangle pending_[batchSize];
   std::size_t pendingCount_ = 0;
+  // After append, positions_ holds entries the table doesn't; it is rebuilt before the next lookup.
+  bool stale_ = false;
 
   // Mesh files name a vertex again soon after its first use (about six times in all), so a small
   // direct-mapped cache of recent vertices, which stays in the processor's cache, answers most
   // lookups without touching the large table.
+  // While a batch is being welded, an entry may be claimed (index `claimed`) by the corner named
+  // in `claimant_`; the second pass replaces every claim with the real index.
+  static constexpr std::uint32_t claimed = ~0u;
   struct Recent {
     Float3 position;
-    std::uint32_t index = ~0u;
+    std::uint32_t index;
   };
   static constexpr std::size_t recentSize = 4096;
   std::vector<Recent> recent_;
+  std::vector<std::uint8_t> claimant_;
+  void forgetRecent();
 };
 
 }  // namespace vantorel

@@ -23,8 +23,8 @@ bool hasLength(float lengthSquared) { return lengthSquared > 0 && std::isfinite(
 }  // namespace
 
 RenderMesh RenderMesh::build(const ModelObject& object, float creaseAngle) {
-  const std::vector<Float3>& P = object.positions;
-  const std::vector<std::uint32_t>& I = object.indices;
+  const MeshArray<Float3>& P = object.positions;
+  const MeshArray<std::uint32_t>& I = object.indices;
   const std::size_t vertexCount = P.size();
   const std::size_t triangleCount = I.size() / 3;
 

@@ -66,7 +66,7 @@ TEST(VertexWelder, WeldsExactlyEqualPositionsAndFoldsNegativeZero) {
   EXPECT_TRUE(w.addTriangle({0, 0, 0}, {1, 0, 0}, {0, 1, 0}));
   EXPECT_TRUE(w.addTriangle({1, 0, 0}, {1, 1, 0}, {-0.0f, 1, -0.0f}));
   EXPECT_EQ(w.positions().size(), 4u);
-  EXPECT_EQ(w.indices(), (std::vector<std::uint32_t>{0, 1, 2, 1, 3, 2}));
+  EXPECT_EQ(w.indices(), (MeshArray<std::uint32_t>{0, 1, 2, 1, 3, 2}));
   EXPECT_FALSE(std::signbit(w.positions()[2].x)) << "the stored zero is positive";
 
   // Nearly equal floats are distinct: no tolerance.
@@ -99,4 +99,64 @@ TEST(VertexWelder, GrowsFarPastItsHintAndStaysConsistent) {
   EXPECT_EQ(o.indices.size(), 60000u);
   EXPECT_TRUE(w.positions().empty());
   EXPECT_EQ(w.indexOf({5, 5, 5}), 0u) << "a moved-out welder starts numbering afresh";
+}
+
+namespace {
+// A strip of quads whose vertices recur within a batch, across batches and far apart, with a few
+// non-finite and collapsed triangles among them.
+std::vector<std::array<Float3, 3>> stripTriangles(int quads) {
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  std::vector<std::array<Float3, 3>> out;
+  for (int i = 0; i < quads; ++i) {
+    const float x = float(i % 997), y = float(i / 997);
+    const Float3 a{x, y, 0}, b{x + 1, y, 0}, c{x + 1, y + 1, 0}, d{x, y + 1, -0.0f};
+    out.push_back({a, b, c});
+    out.push_back({a, c, d});
+    if (i % 101 == 0) out.push_back({a, {nan, 0, 0}, c});
+    if (i % 103 == 0) out.push_back({a, a, c});
+  }
+  return out;
+}
+}  // namespace
+
+TEST(VertexWelder, BatchedAndTwoPartWeldingMatchWeldingOneByOne) {
+  const auto triangles = stripTriangles(30000);
+  VertexWelder single;
+  for (const auto& t : triangles) single.addTriangle(t[0], t[1], t[2]);
+
+  VertexWelder batched(16, 16);
+  for (const auto& t : triangles) batched.queueTriangle(t[0], t[1], t[2]);
+  EXPECT_EQ(batched.positions(), single.positions());
+  EXPECT_EQ(batched.indices(), single.indices());
+
+  // Two halves welded apart and joined, the second sharing many vertices with the first.
+  const std::size_t half = triangles.size() / 2;
+  VertexWelder front, back;
+  for (std::size_t i = 0; i < triangles.size(); ++i) {
+    (i < half ? front : back).queueTriangle(triangles[i][0], triangles[i][1], triangles[i][2]);
+  }
+  front.append(back);
+  EXPECT_EQ(front.positions(), single.positions());
+  EXPECT_EQ(front.indices(), single.indices());
+  EXPECT_TRUE(back.positions().empty() && back.indices().empty());
+
+  // The joined welder goes on welding against everything it holds.
+  const std::size_t before = front.positions().size();
+  EXPECT_EQ(front.indexOf(triangles.back()[2]), single.indexOf(triangles.back()[2]));
+  front.queueTriangle(triangles[half + 7][0], {-1, -1, -1}, triangles[3][1]);
+  ASSERT_EQ(front.positions().size(), before + 1);
+  const auto& joined = front.indices();
+  EXPECT_EQ(joined[joined.size() - 3], single.indexOf(triangles[half + 7][0]));
+  EXPECT_EQ(joined.back(), single.indexOf(triangles[3][1]));
+}
+
+TEST(MeshArray, LargeArraysGrowAndKeepTheirContents) {
+  MeshArray<std::uint32_t> a(3'000'000);
+  for (std::uint32_t i = 0; i < a.size(); ++i) a[i] = i * 7;
+  a.push_back(1);  // grows into a fresh mapping
+  a.resize(5);     // and the small form is freed again
+  a.shrink_to_fit();
+  EXPECT_EQ(a, (MeshArray<std::uint32_t>{0, 7, 14, 21, 28}));
+  MeshArray<Float3> b(1'000'000, Float3{1, 2, 3});
+  EXPECT_EQ(b[999'999], (Float3{1, 2, 3}));
 }

@@ -35,7 +35,7 @@ TEST(OBJReader, FaceReferencesInEveryForm) {
       << "negative indices count back from the vertices read so far";
   EXPECT_EQ(read(square + "f +1 2 x 3 /7 ab/1\n").objects, plain.objects) << "unparseable references are skipped";
   const auto quad = read(square + "f 1 2 3 4\n");
-  EXPECT_EQ(quad.objects[0].indices, (std::vector<std::uint32_t>{0, 1, 2, 0, 2, 3}));
+  EXPECT_EQ(quad.objects[0].indices, (MeshArray<std::uint32_t>{0, 1, 2, 0, 2, 3}));
   EXPECT_EQ(plain.format, ModelFormat::obj);
   EXPECT_EQ(plain.unit, "millimeter");
   EXPECT_EQ(plain.objects[0].name, "model");
@@ -72,7 +72,7 @@ TEST(OBJReader, ObjectsAndGroupsSplitTheParts) {
   EXPECT_EQ(m.objects[1].name, "Base part") << "the name is the tokens joined by single spaces";
   EXPECT_EQ(m.objects[2].name, "Box") << "a g without a name takes the model's name";
   EXPECT_EQ(m.objects[1].id, 1);
-  EXPECT_EQ(m.objects[1].positions, (std::vector<Float3>{{0, 0, 0}, {1, 1, 0}, {0, 1, 0}}))
+  EXPECT_EQ(m.objects[1].positions, (MeshArray<Float3>{{0, 0, 0}, {1, 1, 0}, {0, 1, 0}}))
       << "each part holds only the vertices its faces use";
 }
 

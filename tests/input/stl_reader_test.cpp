@@ -1,5 +1,6 @@
 #include "input/load_error.h"
 #include "input/stl_reader.h"
+#include "input/vertex_welder.h"
 #include "test_bytes.h"
 
 #include <gtest/gtest.h>
@@ -60,7 +61,7 @@ TEST(STLBinary, ReadsWeldsAndNamesTheObject) {
   EXPECT_EQ(m.objects[0].id, 0);
   EXPECT_EQ(m.objects[0].name, "Bracket");
   EXPECT_EQ(m.objects[0].positions.size(), 4u) << "two triangles sharing an edge weld to four vertices";
-  EXPECT_EQ(m.objects[0].indices, (std::vector<std::uint32_t>{0, 1, 2, 1, 3, 2}));
+  EXPECT_EQ(m.objects[0].indices, (MeshArray<std::uint32_t>{0, 1, 2, 1, 3, 2}));
   EXPECT_FALSE(m.objects[0].color.has_value());
 }
 
@@ -104,10 +105,10 @@ TEST(STLAscii, ReadsSolidsLoopsAndKeywordsInAnyCase) {
   ASSERT_EQ(m.objects.size(), 2u);
   EXPECT_EQ(m.objects[0].name, "base");
   EXPECT_EQ(m.objects[0].id, 0);
-  EXPECT_EQ(m.objects[0].indices, (std::vector<std::uint32_t>{0, 1, 2, 0, 2, 3})) << "a quad loop fans out";
+  EXPECT_EQ(m.objects[0].indices, (MeshArray<std::uint32_t>{0, 1, 2, 0, 2, 3})) << "a quad loop fans out";
   EXPECT_EQ(m.objects[1].name, "lid");
   EXPECT_EQ(m.objects[1].id, 1);
-  EXPECT_EQ(m.objects[1].positions, (std::vector<Float3>{{0, 0, 5}, {1, 0, 5}, {0, 1, 5}}))
+  EXPECT_EQ(m.objects[1].positions, (MeshArray<Float3>{{0, 0, 5}, {1, 0, 5}, {0, 1, 5}}))
       << "each object numbers its own vertices; numbers may span lines";
 }
 
@@ -177,4 +178,24 @@ TEST(STLAscii, LargeFilesReadTheSameWhereverTheSplitFalls) {
   // …and one early in the file wins over a sound tail.
   broken = "solid x\nvertex 1 x 2\n" + facets(150000, " ");
   EXPECT_EQ(loadError(bytesOf(broken)), LoadError::malformed("a vertex line in the ASCII STL is missing a number"));
+}
+
+TEST(STLBinary, LargeFilesWeldTheSameOnTwoThreads) {
+  // Past the size where the two halves are welded apart; the halves share every other row.
+  std::vector<std::array<float, 9>> triangles;
+  for (int i = 0; i < 70000; ++i) {
+    const float x = float(i % 500), y = float(i / 500 % 2 ? 3 : 1);
+    triangles.push_back({x, 0, 0, x + 1, 0, 0, x, y, 0});
+    triangles.push_back({x + 1, 0, 0, x + 1, y, 0, x, y, 0});
+  }
+  triangles[100000][4] = std::numeric_limits<float>::infinity();
+  const PrintModel m = STLReader::read(binarySTL(triangles), "big");
+  ASSERT_EQ(m.objects.size(), 1u);
+  const ModelObject& o = m.objects[0];
+  VertexWelder reference;
+  for (const auto& t : triangles) reference.addTriangle({t[0], t[1], t[2]}, {t[3], t[4], t[5]}, {t[6], t[7], t[8]});
+  EXPECT_EQ(o.positions, reference.positions());
+  EXPECT_EQ(o.indices, reference.indices());
+  EXPECT_EQ(o.triangleCount(), 139999u);
+  EXPECT_EQ(o.positions.size(), 1503u);
 }

@@ -54,7 +54,7 @@ TEST(ThreeMFParse, ReadsObjectsMeshesAndBuild) {
   ASSERT_TRUE(a.mesh);
   EXPECT_EQ(a.mesh->positions.size(), 5u);
   EXPECT_EQ(a.mesh->positions[4], (Float3{10, -2.5f, 0.5f}));
-  EXPECT_EQ(a.mesh->indices, (std::vector<std::uint32_t>{0, 1, 2, 4, 3, 2}));
+  EXPECT_EQ(a.mesh->indices, (MeshArray<std::uint32_t>{0, 1, 2, 4, 3, 2}));
   EXPECT_FALSE(a.mesh->props);
 
   const ObjectDef& b = f.objects.at(2);
@@ -93,7 +93,7 @@ TEST(ThreeMFParse, TransformsNeedExactlyTwelveNumbers) {
 
 TEST(ThreeMFParse, SkipsDegenerateTrianglesAndRefusesMissingVertices) {
   const ModelFile f = parse(objectWith("<triangle v1=\"0\" v2=\"0\" v3=\"1\"/><triangle v1=\"0\" v2=\"1\" v3=\"2\"/>"));
-  EXPECT_EQ(f.objects.at(1).mesh->indices, (std::vector<std::uint32_t>{0, 1, 2}));
+  EXPECT_EQ(f.objects.at(1).mesh->indices, (MeshArray<std::uint32_t>{0, 1, 2}));
   EXPECT_EQ(parseError(objectWith("<triangle v1=\"0\" v2=\"1\" v3=\"5\"/>")),
             "a triangle points to a vertex that isn't there");
   EXPECT_EQ(parseError(objectWith("<triangle v1=\"-1\" v2=\"1\" v3=\"2\"/>")),

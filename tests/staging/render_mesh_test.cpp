@@ -39,7 +39,7 @@ ModelObject icosphere(int levels) {
       o.positions.push_back(normalize((o.positions[a] + o.positions[b]) * 0.5f));
       return middles[key] = std::uint32_t(o.positions.size() - 1);
     };
-    std::vector<std::uint32_t> finer;
+    MeshArray<std::uint32_t> finer;
     for (std::size_t i = 0; i < o.indices.size(); i += 3) {
       const std::uint32_t a = o.indices[i], b = o.indices[i + 1], c = o.indices[i + 2];
       const std::uint32_t ab = middle(a, b), bc = middle(b, c), ca = middle(c, a);
@@ -115,7 +115,8 @@ TEST(RenderMesh, FineSphereStaysSmooth) {
   const ModelObject sphere = icosphere(3);
   const RenderMesh mesh = RenderMesh::build(sphere, RenderMesh::kStudioCreaseAngle);
   EXPECT_EQ(mesh.positions.size(), sphere.positions.size());
-  auto sorted = [](std::vector<Float3> v) {
+  auto sorted = [](const auto& positions) {
+    std::vector<Float3> v(positions.begin(), positions.end());
     std::sort(v.begin(), v.end(), [](Float3 a, Float3 b) { return std::tie(a.x, a.y, a.z) < std::tie(b.x, b.y, b.z); });
     return v;
   };

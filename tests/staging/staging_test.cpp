@@ -15,7 +15,7 @@ ModelObject object(std::int64_t id, std::vector<Float3> positions) {
   ModelObject o;
   o.id = id;
   o.name = "part " + std::to_string(id);
-  o.positions = std::move(positions);
+  o.positions.assign(positions.begin(), positions.end());
   return o;
 }
 

@@ -1,0 +1,54 @@
+#pragma once
+// The allocator of a mesh's large arrays. Fresh memory costs a page fault and a clear per 4 KiB
+// page on first touch, which for a mesh of a million triangles is a good part of a load; arrays of
+// a few MiB and more are therefore mapped on 2 MiB boundaries with transparent huge pages advised,
+// so that the same memory costs one fault per 2 MiB. Smaller arrays come from the usual heap.
+#include <cstddef>
+#include <new>
+#include <vector>
+
+namespace vantorel {
+
+namespace hugepages {
+/// Memory for `bytes`, on huge pages where the system allows; `bytes` must be at least `threshold`.
+/// Throws std::bad_alloc.
+void* allocate(std::size_t bytes);
+void release(void* p, std::size_t bytes) noexcept;
+
+#if defined(__SANITIZE_ADDRESS__)
+// Under the address sanitizer every array stays on the checked heap.
+inline constexpr std::size_t threshold = ~std::size_t(0);
+#else
+inline constexpr std::size_t threshold = std::size_t(4) << 20;
+#endif
+}  // namespace hugepages
+
+template <class T>
+struct HugePageAllocator {
+  using value_type = T;
+  HugePageAllocator() noexcept = default;
+  template <class U>
+  HugePageAllocator(const HugePageAllocator<U>&) noexcept {}
+
+  T* allocate(std::size_t n) {
+    if (n > std::size_t(-1) / sizeof(T)) throw std::bad_array_new_length();
+    const std::size_t bytes = n * sizeof(T);
+    if (bytes < hugepages::threshold) return static_cast<T*>(::operator new(bytes));
+    return static_cast<T*>(hugepages::allocate(bytes));
+  }
+  void deallocate(T* p, std::size_t n) noexcept {
+    const std::size_t bytes = n * sizeof(T);
+    if (bytes < hugepages::threshold) ::operator delete(p);
+    else hugepages::release(p, bytes);
+  }
+  template <class U>
+  bool operator==(const HugePageAllocator<U>&) const noexcept {
+    return true;
+  }
+};
+
+/// The array type of a mesh's positions, indices and the like.
+template <class T>
+using MeshArray = std::vector<T, HugePageAllocator<T>>;
+
+}  // namespace vantorel
