@@ -3,9 +3,11 @@
 #include "input/decimal_scanner.h"
 #include "input/load_error.h"
 #include "input/mapped_file.h"
+#include "input/text_skip.h"
 #include "input/utf8.h"
 #include "input/vertex_welder.h"
 
+#include <bit>
 #include <cstring>
 #include <exception>
 #include <optional>
@@ -18,6 +20,11 @@ namespace {
 
 constexpr std::size_t headerSize = 84;
 constexpr std::size_t recordSize = 50;
+
+// The file's pages are brought in a few MiB ahead of the scan rather than all at once: bringing
+// them in holds the process's address-space lock, which the other thread needs to allocate.
+constexpr std::size_t prefaultBytes = std::size_t(4) << 20;
+constexpr std::uint32_t prefaultRecords = prefaultBytes / recordSize;
 
 std::uint32_t declaredCount(std::span<const std::byte> bytes) {
   std::uint32_t n;
@@ -54,9 +61,12 @@ PrintModel readBinary(std::span<const std::byte> bytes, std::string_view name) {
   const std::byte* records = bytes.data() + headerSize;
   auto weld = [records](VertexWelder& welder, std::uint32_t first, std::uint32_t last) {
     const std::byte* record = records + std::size_t(first) * recordSize;
-    prefault({record, std::size_t(last - first) * recordSize});
-    for (std::uint32_t i = first; i < last; ++i, record += recordSize) {
-      welder.queueTriangle(floatsAt(record + 12), floatsAt(record + 24), floatsAt(record + 36));
+    for (std::uint32_t i = first; i < last;) {
+      const std::uint32_t stop = std::min(last, i + prefaultRecords);
+      prefault({record, std::size_t(stop - i) * recordSize});
+      for (; i < stop; ++i, record += recordSize) {
+        welder.queueTriangle(floatsAt(record + 12), floatsAt(record + 24), floatsAt(record + 36));
+      }
     }
   };
   // Room for the whole mesh up front, so the second half's results join without a copy.
@@ -101,6 +111,15 @@ PrintModel readBinary(std::span<const std::byte> bytes, std::string_view name) {
 // Matches `keyword` (lower case) at p, any ASCII case, followed by whitespace or the end.
 bool isKeyword(const char* p, const char* end, std::string_view keyword) {
   if (std::size_t(end - p) < keyword.size()) return false;
+  if (std::endian::native == std::endian::little && end - p >= 8 && keyword.size() < 8) {
+    // Eight bytes at once: the keyword's letters in any case, then whitespace or the end.
+    std::uint64_t word, want = 0;
+    std::memcpy(&word, p, sizeof word);
+    std::memcpy(&want, keyword.data(), keyword.size());
+    const std::uint64_t mask = (std::uint64_t(1) << (8 * keyword.size())) - 1;
+    if (((word | 0x2020202020202020ull) & mask) != want) return false;
+    return DecimalScanner::isSpace(static_cast<unsigned char>(p[keyword.size()]));
+  }
   for (std::size_t i = 0; i < keyword.size(); ++i) {
     if ((p[i] | 0x20) != keyword[i]) return false;
   }
@@ -117,8 +136,8 @@ const char* lineEnd(const char* p, const char* end) {
 class AsciiAssembler {
 public:
   AsciiAssembler(std::size_t size, std::string_view name)
-      // A facet takes about 250 bytes in the files tools write; this only sizes the first object.
-      : name_(name), welder_(size / 500 + 16, size / 250 + 16) {}
+      // A facet takes 200 to 250 bytes in the files tools write; this only sizes the first object.
+      : name_(name), welder_(size / 400 + 16, size / 200 + 16) {}
 
   void vertex(Float3 v) { loop_.push_back(v); }
   void endloop() {
@@ -127,6 +146,10 @@ public:
   }
   void endsolid() { closeObject(); }
   void solid(std::string name) { solidName_ = std::move(name); }
+  /// Adds triangles welded elsewhere, as if their loops had come here now.
+  void append(VertexWelder& welded) {
+    if (welded.hasTriangles()) welder_.append(welded);
+  }
 
   PrintModel finish() {
     closeObject();  // the vertices of an unfinished loop are dropped
@@ -165,16 +188,19 @@ public:
   void endloop() { marks_.push_back({vertices_.size(), Mark::endloop, {}}); }
   void endsolid() { marks_.push_back({vertices_.size(), Mark::endsolid, {}}); }
   void solid(std::string name) { marks_.push_back({vertices_.size(), Mark::solid, std::move(name)}); }
+  std::size_t markCount() const { return marks_.size(); }
 
-  void replayInto(AsciiAssembler& assembler) {
-    std::size_t v = 0;
-    for (auto& mark : marks_) {
-      for (; v < mark.vertexCount; ++v) assembler.vertex(vertices_[v]);
+  /// Replays what follows the last replay, up to `markLimit` marks in all, or everything.
+  void replayInto(AsciiAssembler& assembler, std::size_t markLimit = ~std::size_t(0)) {
+    for (; nextMark_ < std::min(markLimit, marks_.size()); ++nextMark_) {
+      Mark& mark = marks_[nextMark_];
+      for (; nextVertex_ < mark.vertexCount; ++nextVertex_) assembler.vertex(vertices_[nextVertex_]);
       if (mark.kind == Mark::endloop) assembler.endloop();
       else if (mark.kind == Mark::endsolid) assembler.endsolid();
       else assembler.solid(std::move(mark.name));
     }
-    for (; v < vertices_.size(); ++v) assembler.vertex(vertices_[v]);
+    if (nextMark_ < marks_.size()) return;
+    for (; nextVertex_ < vertices_.size(); ++nextVertex_) assembler.vertex(vertices_[nextVertex_]);
   }
 
 private:
@@ -185,6 +211,62 @@ private:
   };
   std::vector<Float3> vertices_;
   std::vector<Mark> marks_;
+  std::size_t nextMark_ = 0, nextVertex_ = 0;
+};
+
+// What the second thread finds in the second half. The loops of the object that the first half
+// ends in are welded here already, from the first loop that starts in this half up to the first
+// solid line; what comes before (the end of a loop begun in the first half) and after is recorded.
+class AsciiTail {
+public:
+  explicit AsciiTail(std::size_t size) : welder_(size / 400 + 16, size / 200 + 16) {}
+
+  void vertex(Float3 v) {
+    if (phase_ == welding) loop_.push_back(v);
+    else recording_.vertex(v);
+  }
+  void endloop() {
+    if (phase_ == welding) {
+      for (std::size_t i = 1; i + 1 < loop_.size(); ++i) welder_.queueTriangle(loop_[0], loop_[i], loop_[i + 1]);
+      loop_.clear();
+      return;
+    }
+    recording_.endloop();
+    if (phase_ == head) {
+      phase_ = welding;
+      headMarks_ = recording_.markCount();
+    }
+  }
+  void endsolid() {
+    stopWelding();
+    recording_.endsolid();
+  }
+  void solid(std::string name) {
+    stopWelding();
+    recording_.solid(std::move(name));
+  }
+
+  /// Hands everything to `assembler` in file order.
+  void replayInto(AsciiAssembler& assembler) {
+    recording_.replayInto(assembler, headMarks_);
+    assembler.append(welder_);
+    recording_.replayInto(assembler);
+  }
+
+private:
+  void stopWelding() {
+    if (phase_ == welding) {
+      for (const Float3& v : loop_) recording_.vertex(v);  // an unfinished loop goes on past the line
+      loop_.clear();
+    }
+    phase_ = tail;
+  }
+
+  enum { head, welding, tail } phase_ = head;
+  AsciiRecording recording_;
+  std::size_t headMarks_ = 0;
+  VertexWelder welder_;
+  std::vector<Float3> loop_;
 };
 
 // Scans the tokens that start in [p, stop) and reports them to `sink`. A vertex's numbers may run
@@ -193,17 +275,17 @@ template <class Sink>
 const char* scanTokens(const char* p, const char* stop, const char* end, Sink& sink) {
   using DecimalScanner::isSpace;
   for (;;) {
-    while (p < stop && isSpace(static_cast<unsigned char>(*p))) ++p;
+    p = TextSkip::spaces(p, stop);
     if (p >= stop) return p;
     // Most tokens are numbers or other words: look at the first letter before trying keywords.
     const char first = char(*p | 0x20);
     if (first == 'v' && isKeyword(p, end, "vertex")) {
       p += 6;
-      double x, y, z;
-      if (!DecimalScanner::scan(p, end, x) || !DecimalScanner::scan(p, end, y) || !DecimalScanner::scan(p, end, z)) {
+      Float3 v;
+      if (!DecimalScanner::scan(p, end, v.x) || !DecimalScanner::scan(p, end, v.y) || !DecimalScanner::scan(p, end, v.z)) {
         throw LoadError::malformed("a vertex line in the ASCII STL is missing a number");
       }
-      sink.vertex({float(x), float(y), float(z)});
+      sink.vertex(v);
     } else if (first == 'e' && isKeyword(p, end, "endloop")) {
       p += 7;
       sink.endloop();
@@ -215,9 +297,20 @@ const char* scanTokens(const char* p, const char* stop, const char* end, Sink& s
       p = lineEnd(start, end);
       sink.solid(decodeUTF8Lossy(trim(std::string_view(start, std::size_t(p - start)), " \t")));
     } else {
-      while (p < end && !isSpace(static_cast<unsigned char>(*p))) ++p;
+      p = TextSkip::word(p, end);
     }
   }
+}
+
+// scanTokens over [p, stop), a few MiB at a time, each brought in just before it is read.
+template <class Sink>
+const char* scanRange(const char* p, const char* stop, const char* end, Sink& sink) {
+  while (p < stop) {
+    const char* part = std::size_t(stop - p) > prefaultBytes ? p + prefaultBytes : stop;
+    prefault({reinterpret_cast<const std::byte*>(p), std::size_t(part - p)});
+    p = scanTokens(p, part, end, sink);
+  }
+  return p;
 }
 
 // Large files are scanned by two threads: this one from the start, a worker from the first line
@@ -232,36 +325,34 @@ PrintModel readAscii(std::span<const std::byte> bytes, std::string_view name) {
   constexpr std::size_t splitThreshold = 8u << 20;
   const char* split = bytes.size() >= splitThreshold ? lineEnd(begin + bytes.size() / 2, end) : end;
   if (split == end) {
-    prefault(bytes);
-    scanTokens(begin, end, end, assembler);
+    scanRange(begin, end, end, assembler);
     return assembler.finish();
   }
   ++split;  // just after the line break
 
-  AsciiRecording tail;
+  std::optional<AsciiTail> tail;
   std::exception_ptr tailError;
   std::thread worker([&] {
     try {
-      prefault({reinterpret_cast<const std::byte*>(split), std::size_t(end - split)});
-      scanTokens(split, end, end, tail);
+      tail.emplace(std::size_t(end - split));
+      scanRange(split, end, end, *tail);
     } catch (...) {
       tailError = std::current_exception();
     }
   });
   const char* reached;
   try {
-    prefault({bytes.data(), std::size_t(split - begin)});
-    reached = scanTokens(begin, split, end, assembler);
+    reached = scanRange(begin, split, end, assembler);
   } catch (...) {
     worker.join();
     throw;
   }
   worker.join();
   if (reached > split) {
-    scanTokens(reached, end, end, assembler);
+    scanRange(reached, end, end, assembler);
   } else {
     if (tailError) std::rethrow_exception(tailError);
-    tail.replayInto(assembler);
+    tail->replayInto(assembler);
   }
   return assembler.finish();
 }

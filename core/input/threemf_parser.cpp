@@ -35,10 +35,7 @@ RGBA colourAttribute(const XMLTag& tag, std::string_view name) {
 
 bool scanFloat(std::string_view value, float& out) {
   const char* p = value.data();
-  double v = 0;
-  if (!DecimalScanner::scan(p, value.data() + value.size(), v)) return false;
-  out = float(v);
-  return true;
+  return DecimalScanner::scan(p, value.data() + value.size(), out);
 }
 
 // A triangle's pid or p1: false when absent or unreadable; fails when it does not fit 32 bits.

@@ -4,7 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <string>
 
@@ -159,4 +163,41 @@ TEST(MeshArray, LargeArraysGrowAndKeepTheirContents) {
   EXPECT_EQ(a, (MeshArray<std::uint32_t>{0, 7, 14, 21, 28}));
   MeshArray<Float3> b(1'000'000, Float3{1, 2, 3});
   EXPECT_EQ(b[999'999], (Float3{1, 2, 3}));
+}
+
+TEST(DecimalScanner, FloatScanAgreesWithTheDoubleScan) {
+  // The 32-bit scan takes a shortcut for the usual coordinates; it must give float(double scan)
+  // always, above all for numbers at or next to the midpoint between two floats.
+  std::vector<std::string> texts = {"8388608.5", "8388609.5", "-8388610.5", "16777217.0", "1.00000005960464477539",
+                                    "0.1",       "-0.0",      "1e-30",      "3.4028235e38", "123456789012345678e-5"};
+  std::uint32_t state = 12345;
+  auto next = [&] { return state = state * 1664525u + 1013904223u; };
+  char buffer[64];
+  for (int i = 0; i < 200000; ++i) {
+    float f;
+    const std::uint32_t bits = 0x30000000u + next() % 0x1C000000u;  // about 5e-10 to 1e8
+    std::memcpy(&f, &bits, sizeof f);
+    const float up = std::nextafter(f, 2 * f + 1);
+    const double midpoint = (double(f) + double(up)) / 2;
+    const int digits = 6 + int(next() % 12);
+    std::snprintf(buffer, sizeof buffer, i % 2 ? "%.*g" : "%.*e", digits, i % 3 ? double(f) : midpoint);
+    texts.emplace_back(buffer);
+    // Up to 15 significant digits and powers of ten within 10^±22, the double scan is the
+    // correctly rounded value.
+    if (digits < 15 && f > 1e-6f) {
+      const char* p = buffer;
+      double d = 0;
+      ASSERT_TRUE(DecimalScanner::scan(p, buffer + std::strlen(buffer), d));
+      ASSERT_EQ(d, std::strtod(buffer, nullptr)) << buffer;
+    }
+  }
+  for (const std::string& text : texts) {
+    const char* p = text.data();
+    double d = 0;
+    ASSERT_TRUE(DecimalScanner::scan(p, text.data() + text.size(), d)) << text;
+    p = text.data();
+    float f = 0;
+    ASSERT_TRUE(DecimalScanner::scan(p, text.data() + text.size(), f)) << text;
+    ASSERT_EQ(std::bit_cast<std::uint32_t>(f), std::bit_cast<std::uint32_t>(float(d))) << text;
+  }
 }

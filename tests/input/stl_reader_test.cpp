@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <limits>
 
 using namespace vantorel;
@@ -198,4 +199,36 @@ TEST(STLBinary, LargeFilesWeldTheSameOnTwoThreads) {
   EXPECT_EQ(o.indices, reference.indices());
   EXPECT_EQ(o.triangleCount(), 139999u);
   EXPECT_EQ(o.positions.size(), 1503u);
+}
+
+TEST(STLAscii, LargeFilesWeldTheSameOnTwoThreads) {
+  // Facets that reuse the vertices of a small grid, so the second half names the first half's
+  // vertices throughout; a second solid starts late in the file.
+  std::vector<std::array<float, 9>> first, second;
+  std::string text = "solid grid\n";
+  char line[400];
+  for (int i = 0; i < 90000; ++i) {
+    const float x = float(i % 300) * 0.1f, y = float(i / 300 % 7) * 0.25f;
+    const std::array<float, 9> t{x, y, 0, x + 0.1f, y, 0, x, y + 0.25f, 1.5f};
+    if (i == 80000) text += "endsolid grid\nsolid rest\n";
+    (i < 80000 ? first : second).push_back(t);
+    std::snprintf(line, sizeof line,
+                  "  facet normal 0 0 1\n    outer loop\n      vertex %.9g %.9g %.9g\n      vertex %.9g %.9g %.9g\n"
+                  "      vertex %.9g %.9g %.9g\n    endloop\n  endfacet\n",
+                  t[0], t[1], t[2], t[3], t[4], t[5], t[6], t[7], t[8]);
+    text += line;
+  }
+  text += "endsolid rest\n";
+  ASSERT_GT(text.size(), 9u << 20);
+  const PrintModel m = STLReader::read(bytesOf(text), "grid");
+  ASSERT_EQ(m.objects.size(), 2u);
+  for (std::size_t k = 0; k < 2; ++k) {
+    VertexWelder reference;
+    for (const auto& t : k == 0 ? first : second) {
+      reference.addTriangle({t[0], t[1], t[2]}, {t[3], t[4], t[5]}, {t[6], t[7], t[8]});
+    }
+    EXPECT_EQ(m.objects[k].positions, reference.positions()) << k;
+    EXPECT_EQ(m.objects[k].indices, reference.indices()) << k;
+  }
+  EXPECT_EQ(m.objects[1].name, "rest");
 }
