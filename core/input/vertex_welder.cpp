@@ -221,6 +221,7 @@ std::uint32_t VertexWelder::find(const Float3& p, std::size_t hash) const {
 
 void VertexWelder::append(VertexWelder& later) {
   flush();
+  if (stale_) refreshTable();
   later.flush();
   const MeshArray<Float3>& theirs = later.positions_;
   constexpr std::uint32_t absent = ~0u;

@@ -133,12 +133,13 @@ TEST(VertexWelder, BatchedAndTwoPartWeldingMatchWeldingOneByOne) {
   EXPECT_EQ(batched.positions(), single.positions());
   EXPECT_EQ(batched.indices(), single.indices());
 
-  // Two halves welded apart and joined, the second sharing many vertices with the first.
-  const std::size_t half = triangles.size() / 2;
-  VertexWelder front, back;
+  // Three parts welded apart and joined in turn, each sharing many vertices with those before.
+  const std::size_t half = triangles.size() / 2, third = triangles.size() * 3 / 4;
+  VertexWelder front, middle, back;
   for (std::size_t i = 0; i < triangles.size(); ++i) {
-    (i < half ? front : back).queueTriangle(triangles[i][0], triangles[i][1], triangles[i][2]);
+    (i < half ? front : i < third ? middle : back).queueTriangle(triangles[i][0], triangles[i][1], triangles[i][2]);
   }
+  front.append(middle);
   front.append(back);
   EXPECT_EQ(front.positions(), single.positions());
   EXPECT_EQ(front.indices(), single.indices());
