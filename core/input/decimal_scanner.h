@@ -104,29 +104,21 @@ inline bool readShort(const char*& pos, const char* end, std::uint64_t& mantissa
   int exponent = 0;
   bool sawDigit = detail::readShort(p, end, mantissa, exponent);
   if (!sawDigit) {
-    while (p < end && unsigned(*p - '0') < 10) {
-      const unsigned d = unsigned(*p - '0');
+    // Digit by digit: at most 18 significant ones count; leading zeros don't.
+    const auto take = [&](unsigned digit, bool fraction) {
       sawDigit = true;
       if (significant < 18) {
-        mantissa = mantissa * 10 + d;
+        mantissa = mantissa * 10 + digit;
         if (mantissa != 0) ++significant;
-      } else if (exponent < exponentClamp) {
-        ++exponent;
+        if (fraction && exponent > -exponentClamp) --exponent;
+      } else if (!fraction && exponent < exponentClamp) {
+        ++exponent;  // a whole-number digit past the 18th still counts for magnitude
       }
-      ++p;
-    }
+    };
+    while (p < end && unsigned(*p - '0') < 10) take(unsigned(*p++ - '0'), false);
     if (p < end && *p == '.') {
       ++p;
-      while (p < end && unsigned(*p - '0') < 10) {
-        const unsigned d = unsigned(*p - '0');
-        sawDigit = true;
-        if (significant < 18) {
-          mantissa = mantissa * 10 + d;
-          if (mantissa != 0) ++significant;
-          if (exponent > -exponentClamp) --exponent;
-        }
-        ++p;
-      }
+      while (p < end && unsigned(*p - '0') < 10) take(unsigned(*p++ - '0'), true);
     }
   }
   if (!sawDigit) return false;
