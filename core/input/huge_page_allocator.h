@@ -16,6 +16,14 @@ void* allocate(std::size_t bytes);
 void release(void* p, std::size_t bytes) noexcept;
 
 #if defined(__SANITIZE_ADDRESS__)
+#define VANTOREL_ADDRESS_SANITIZER 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define VANTOREL_ADDRESS_SANITIZER 1
+#endif
+#endif
+
+#if defined(VANTOREL_ADDRESS_SANITIZER)
 // Under the address sanitizer every array stays on the checked heap.
 inline constexpr std::size_t threshold = ~std::size_t(0);
 #else
