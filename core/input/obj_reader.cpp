@@ -1,13 +1,11 @@
 #include "input/obj_reader.h"
 
 #include "input/load_error.h"
+#include "input/text_skip.h"
 #include "input/utf8.h"
 #include "input/vertex_welder.h"
 
 #include <charconv>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 #include <cmath>
 #include <string>
 #include <vector>
@@ -17,22 +15,6 @@ namespace {
 
 inline bool isBlank(char c) { return c == ' ' || c == '\t'; }
 inline bool isBreak(char c) { return c == '\n' || c == '\r'; }
-
-// The first line feed or carriage return in [p, end), or end. Lines are short but many: compare
-// sixteen bytes at a time where the processor allows.
-const char* findLineBreak(const char* p, const char* end) {
-#if defined(__SSE2__)
-  const __m128i lf = _mm_set1_epi8('\n'), cr = _mm_set1_epi8('\r');
-  while (end - p >= 16) {
-    const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    const int mask = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(chunk, lf), _mm_cmpeq_epi8(chunk, cr)));
-    if (mask != 0) return p + __builtin_ctz(unsigned(mask));
-    p += 16;
-  }
-#endif
-  while (p < end && !isBreak(*p)) ++p;
-  return p;
-}
 
 // The next space- or tab-separated token of a line, or an empty view at the line's end.
 std::string_view nextToken(const char*& p, const char* lineEnd) {
@@ -82,7 +64,7 @@ public:
   PrintModel parse() {
     while (p_ < end_) {
       const char* line = p_;
-      p_ = findLineBreak(p_, end_);
+      p_ = TextSkip::lineBreak(p_, end_);
       const char* lineEnd = p_;
       while (p_ < end_ && isBreak(*p_)) ++p_;  // empty lines are dropped
       statement(line, lineEnd);
@@ -132,7 +114,7 @@ private:
       }
       corners_.push_back(vertices_[std::size_t(zeroBased)]);
     }
-    for (std::size_t i = 1; i + 1 < corners_.size(); ++i) welder_.queueTriangle(corners_[0], corners_[i], corners_[i + 1]);
+    welder_.queueFan(corners_);
   }
 
   void closePart() {

@@ -54,6 +54,28 @@ PrintModel model(std::string_view name, ModelFormat format) {
   return m;
 }
 
+// Runs `beside` on a second thread while this one runs `here`, and returns what `beside` threw
+// for the caller to weigh; what `here` throws passes up once the other thread is done.
+template <class Beside, class Here>
+std::exception_ptr inParallel(Beside&& beside, Here&& here) {
+  std::exception_ptr besideError;
+  std::thread worker([&] {
+    try {
+      beside();
+    } catch (...) {
+      besideError = std::current_exception();
+    }
+  });
+  try {
+    here();
+  } catch (...) {
+    worker.join();
+    throw;
+  }
+  worker.join();
+  return besideError;
+}
+
 PrintModel readBinary(std::span<const std::byte> bytes, std::string_view name) {
   const std::uint32_t n = declaredCount(bytes);
   if (n == 0) throw LoadError::empty();
@@ -78,23 +100,13 @@ PrintModel readBinary(std::span<const std::byte> bytes, std::string_view name) {
     // Large files are welded as two halves on two threads and joined; the result is the same.
     const std::uint32_t half = n / 2;
     std::optional<VertexWelder> later;
-    std::exception_ptr laterError;
-    std::thread worker([&] {
-      try {
-        later.emplace(n / 2 + 16, n - half);
-        weld(*later, half, n);
-        later->hasTriangles();  // welds what is still queued
-      } catch (...) {
-        laterError = std::current_exception();
-      }
-    });
-    try {
-      weld(welder, 0, half);
-    } catch (...) {
-      worker.join();
-      throw;
-    }
-    worker.join();
+    const std::exception_ptr laterError = inParallel(
+        [&] {
+          later.emplace(n / 2 + 16, n - half);
+          weld(*later, half, n);
+          later->hasTriangles();  // welds what is still queued
+        },
+        [&] { weld(welder, 0, half); });
     if (laterError) std::rethrow_exception(laterError);
     welder.append(*later);
   }
@@ -127,11 +139,6 @@ bool isKeyword(const char* p, const char* end, std::string_view keyword) {
   return after == end || DecimalScanner::isSpace(static_cast<unsigned char>(*after));
 }
 
-const char* lineEnd(const char* p, const char* end) {
-  while (p < end && *p != '\n' && *p != '\r') ++p;
-  return p;
-}
-
 // Builds objects from what the token scan finds, in file order.
 class AsciiAssembler {
 public:
@@ -141,7 +148,7 @@ public:
 
   void vertex(Float3 v) { loop_.push_back(v); }
   void endloop() {
-    for (std::size_t i = 1; i + 1 < loop_.size(); ++i) welder_.queueTriangle(loop_[0], loop_[i], loop_[i + 1]);
+    welder_.queueFan(loop_);
     loop_.clear();
   }
   void endsolid() { closeObject(); }
@@ -227,7 +234,7 @@ public:
   }
   void endloop() {
     if (phase_ == welding) {
-      for (std::size_t i = 1; i + 1 < loop_.size(); ++i) welder_.queueTriangle(loop_[0], loop_[i], loop_[i + 1]);
+      welder_.queueFan(loop_);
       loop_.clear();
       return;
     }
@@ -290,11 +297,11 @@ const char* scanTokens(const char* p, const char* stop, const char* end, Sink& s
       p += 7;
       sink.endloop();
     } else if (first == 'e' && isKeyword(p, end, "endsolid")) {
-      p = lineEnd(p + 8, end);
+      p = TextSkip::lineBreak(p + 8, end);
       sink.endsolid();
     } else if (first == 's' && isKeyword(p, end, "solid")) {
       const char* start = p + 5;
-      p = lineEnd(start, end);
+      p = TextSkip::lineBreak(start, end);
       sink.solid(decodeUTF8Lossy(trim(std::string_view(start, std::size_t(p - start)), " \t")));
     } else {
       p = TextSkip::word(p, end);
@@ -314,16 +321,16 @@ const char* scanRange(const char* p, const char* stop, const char* end, Sink& si
 }
 
 // Large files are scanned by two threads: this one from the start, a worker from the first line
-// start after the middle, recording what it finds for replay. Only a vertex's numbers can run
-// across a line start; if one ran across the split, the worker started out of step and this
-// thread simply scans on from where it is.
+// start after the middle, welding and recording what it finds for joining. Only a vertex's
+// numbers can run across a line start; if one ran across the split, the worker started out of
+// step and this thread simply scans on from where it is.
 PrintModel readAscii(std::span<const std::byte> bytes, std::string_view name) {
   const char* begin = reinterpret_cast<const char*>(bytes.data());
   const char* end = begin + bytes.size();
   AsciiAssembler assembler(bytes.size(), name);
 
   constexpr std::size_t splitThreshold = 8u << 20;
-  const char* split = bytes.size() >= splitThreshold ? lineEnd(begin + bytes.size() / 2, end) : end;
+  const char* split = bytes.size() >= splitThreshold ? TextSkip::lineBreak(begin + bytes.size() / 2, end) : end;
   if (split == end) {
     scanRange(begin, end, end, assembler);
     return assembler.finish();
@@ -331,23 +338,13 @@ PrintModel readAscii(std::span<const std::byte> bytes, std::string_view name) {
   ++split;  // just after the line break
 
   std::optional<AsciiTail> tail;
-  std::exception_ptr tailError;
-  std::thread worker([&] {
-    try {
-      tail.emplace(std::size_t(end - split));
-      scanRange(split, end, end, *tail);
-    } catch (...) {
-      tailError = std::current_exception();
-    }
-  });
-  const char* reached;
-  try {
-    reached = scanRange(begin, split, end, assembler);
-  } catch (...) {
-    worker.join();
-    throw;
-  }
-  worker.join();
+  const char* reached = nullptr;
+  const std::exception_ptr tailError = inParallel(
+      [&] {
+        tail.emplace(std::size_t(end - split));
+        scanRange(split, end, end, *tail);
+      },
+      [&] { reached = scanRange(begin, split, end, assembler); });
   if (reached > split) {
     scanRange(reached, end, end, assembler);
   } else {

@@ -1,6 +1,6 @@
 #pragma once
-// Skipping whitespace and words in text model files, sixteen bytes at a time where the processor
-// allows: most of an ASCII mesh file is indentation, line breaks and words nobody reads.
+// Skipping whitespace, words and lines in text model files, sixteen bytes at a time where the
+// processor allows: most of a text mesh file is indentation, line breaks and words nobody reads.
 #include "input/decimal_scanner.h"
 
 #if defined(__SSE2__)
@@ -44,6 +44,21 @@ inline const char* word(const char* p, const char* end) {
   }
 #endif
   while (p < end && !DecimalScanner::isSpace(static_cast<unsigned char>(*p))) ++p;
+  return p;
+}
+
+/// The first line feed or carriage return in [p, end), or end.
+inline const char* lineBreak(const char* p, const char* end) {
+#if defined(__SSE2__)
+  const __m128i lf = _mm_set1_epi8('\n'), cr = _mm_set1_epi8('\r');
+  while (end - p >= 16) {
+    const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const int mask = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(chunk, lf), _mm_cmpeq_epi8(chunk, cr)));
+    if (mask != 0) return p + __builtin_ctz(unsigned(mask));
+    p += 16;
+  }
+#endif
+  while (p < end && *p != '\n' && *p != '\r') ++p;
   return p;
 }
 

@@ -3,6 +3,7 @@
 #include "input/print_model.h"
 
 #include <cstdint>
+#include <span>
 #include <vector>
 
 namespace vantorel {
@@ -28,6 +29,11 @@ public:
   void queueTriangle(Float3 a, Float3 b, Float3 c) {
     pending_[pendingCount_++] = {a, b, c};
     if (pendingCount_ == batchSize) flush();
+  }
+
+  /// Queues the fan (p0, p1, p2), (p0, p2, p3) … of a polygon's corners; fewer than three give nothing.
+  void queueFan(std::span<const Float3> corners) {
+    for (std::size_t i = 1; i + 1 < corners.size(); ++i) queueTriangle(corners[0], corners[i], corners[i + 1]);
   }
 
   bool hasTriangles() {

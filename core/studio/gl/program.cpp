@@ -7,19 +7,24 @@
 namespace vantorel::gl {
 namespace {
 
+// Throws noGraphics with the driver's log when a shader or program did not build; deletes it first.
+void check(GLuint object, GLenum status, void (*getiv)(GLuint, GLenum, GLint*),
+           void (*getLog)(GLuint, GLsizei, GLsizei*, GLchar*), void (*remove)(GLuint), const char* what) {
+  GLint ok = 0;
+  getiv(object, status, &ok);
+  if (ok) return;
+  char log[4096] = {};
+  getLog(object, sizeof log, nullptr, log);
+  remove(object);
+  throw StudioError::noGraphics(std::string(what) + log);
+}
+
 GLuint compile(GLenum stage, std::initializer_list<const char*> pieces) {
   const GLuint shader = glCreateShader(stage);
   std::vector<const char*> sources(pieces);
   glShaderSource(shader, GLsizei(sources.size()), sources.data(), nullptr);
   glCompileShader(shader);
-  GLint ok = 0;
-  glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
-  if (!ok) {
-    char log[4096] = {};
-    glGetShaderInfoLog(shader, sizeof log, nullptr, log);
-    glDeleteShader(shader);
-    throw StudioError::noGraphics(std::string("shader compilation failed: ") + log);
-  }
+  check(shader, GL_COMPILE_STATUS, glGetShaderiv, glGetShaderInfoLog, glDeleteShader, "shader compilation failed: ");
   return shader;
 }
 
@@ -40,14 +45,7 @@ Program::Program(std::initializer_list<const char*> vertex, std::initializer_lis
   glLinkProgram(id_);
   glDeleteShader(v);
   glDeleteShader(f);
-  GLint ok = 0;
-  glGetProgramiv(id_, GL_LINK_STATUS, &ok);
-  if (!ok) {
-    char log[4096] = {};
-    glGetProgramInfoLog(id_, sizeof log, nullptr, log);
-    glDeleteProgram(id_);
-    throw StudioError::noGraphics(std::string("shader linking failed: ") + log);
-  }
+  check(id_, GL_LINK_STATUS, glGetProgramiv, glGetProgramInfoLog, glDeleteProgram, "shader linking failed: ");
 }
 
 Program::~Program() { glDeleteProgram(id_); }

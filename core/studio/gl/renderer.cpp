@@ -49,6 +49,15 @@ Float3 linear(const RGBA& c) {
 
 Matrix4 quaternionMatrix(const Quaternion& q) { return rotation(q); }
 
+// Bilinear lookups of the bound 2D texture, with `border` outside it.
+void filterLinearWithBorder(const float (&border)[4]) {
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_BORDER);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_BORDER);
+  glTexParameterfv(GL_TEXTURE_2D, GL_TEXTURE_BORDER_COLOR, border);
+}
+
 }  // namespace
 
 Renderer::Renderer(std::span<const RenderMesh> meshes, std::span<const Culling> culling, bool software)
@@ -253,12 +262,8 @@ void Renderer::ensureShadowMap(int size) {
   }
   glBindTexture(GL_TEXTURE_2D, shadowTexture_);
   glTexImage2D(GL_TEXTURE_2D, 0, GL_DEPTH_COMPONENT24, size, size, 0, GL_DEPTH_COMPONENT, GL_UNSIGNED_INT, nullptr);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_BORDER);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_BORDER);
-  const float far[4] = {1, 1, 1, 1};
-  glTexParameterfv(GL_TEXTURE_2D, GL_TEXTURE_BORDER_COLOR, far);
+  const float far[4] = {1, 1, 1, 1};  // beyond the map nothing casts a shadow
+  filterLinearWithBorder(far);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_COMPARE_MODE, GL_COMPARE_REF_TO_TEXTURE);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_COMPARE_FUNC, GL_LEQUAL);
   glBindFramebuffer(GL_FRAMEBUFFER, shadowFramebuffer_);
@@ -278,13 +283,8 @@ void Renderer::ensureMask(int width, int height) {
   for (int i = 0; i < 2; ++i) {
     glBindTexture(GL_TEXTURE_2D, maskTextures_[i]);
     glTexImage2D(GL_TEXTURE_2D, 0, GL_R8, width, height, 0, GL_RED, GL_UNSIGNED_BYTE, nullptr);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    // Outside the mask nothing is occluded.
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_BORDER);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_BORDER);
-    const float none[4] = {0, 0, 0, 0};
-    glTexParameterfv(GL_TEXTURE_2D, GL_TEXTURE_BORDER_COLOR, none);
+    const float none[4] = {0, 0, 0, 0};  // outside the mask nothing is occluded
+    filterLinearWithBorder(none);
     glBindFramebuffer(GL_FRAMEBUFFER, maskFramebuffers_[i]);
     glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, maskTextures_[i], 0);
   }
