@@ -86,6 +86,8 @@ TEST_P(Corpus3MF, MatchesTheManifest) {
   }
 }
 
+// The corpus lives beside the checkout; a checkout on its own has nothing to compare with.
+GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(Corpus3MF);
 INSTANTIATE_TEST_SUITE_P(Manifest, Corpus3MF, testing::ValuesIn(threeMFRows()),
                          [](const testing::TestParamInfo<Row>& info) {
                            std::string name = std::filesystem::path(info.param.file).stem().string();
@@ -96,6 +98,7 @@ INSTANTIATE_TEST_SUITE_P(Manifest, Corpus3MF, testing::ValuesIn(threeMFRows()),
                          });
 
 TEST(Corpus3MFManifest, ListsEveryThreeMFFile) {
+  if (!std::filesystem::is_directory(kCorpus)) GTEST_SKIP() << "no corpus at " << kCorpus;
   std::size_t onDisk = 0;
   for (const auto& e : std::filesystem::recursive_directory_iterator(kCorpus)) {
     std::string ext = e.path().extension().string();
