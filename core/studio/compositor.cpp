@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <cmath>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace vantorel::Compositor {
 namespace {
 
@@ -79,11 +83,30 @@ Image composeOver(const Image& picture, const Image* background) {
   const std::uint8_t* s = picture.pixels.data();
   const std::uint8_t* b = background->pixels.data();
   std::uint8_t* o = result.pixels.data();
-  for (std::size_t i = 0; i < n; i += 4) {
+  // Each channel is s + b·(255 − a)/255 rounded, at most 255. For a product x ≤ 255², the rounded
+  // x/255 is (t + t/256)/256 with t = x + 128, which stays within 16 bits.
+  std::size_t i = 0;
+#if defined(__SSE2__)
+  const __m128i zero = _mm_setzero_si128(), full = _mm_set1_epi16(255), half = _mm_set1_epi16(128);
+  const __m128i opaque = _mm_set1_epi32(int(0xff000000u));
+  const auto blend = [&](__m128i source, __m128i back) {
+    const __m128i alpha = _mm_shufflehi_epi16(_mm_shufflelo_epi16(source, 0xff), 0xff);
+    const __m128i t = _mm_add_epi16(_mm_mullo_epi16(back, _mm_sub_epi16(full, alpha)), half);
+    return _mm_add_epi16(source, _mm_srli_epi16(_mm_add_epi16(t, _mm_srli_epi16(t, 8)), 8));
+  };
+  for (; i + 16 <= n; i += 16) {
+    const __m128i source = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+    const __m128i back = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i));
+    const __m128i low = blend(_mm_unpacklo_epi8(source, zero), _mm_unpacklo_epi8(back, zero));
+    const __m128i high = blend(_mm_unpackhi_epi8(source, zero), _mm_unpackhi_epi8(back, zero));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(o + i), _mm_or_si128(_mm_packus_epi16(low, high), opaque));
+  }
+#endif
+  for (; i < n; i += 4) {
     const unsigned keep = 255u - s[i + 3];
     for (std::size_t c = 0; c < 3; ++c) {
-      const unsigned v = s[i + c] * 255u + b[i + c] * keep;
-      o[i + c] = std::uint8_t(std::min(255u, (v + 127u) / 255u));
+      const unsigned t = b[i + c] * keep + 128u;
+      o[i + c] = std::uint8_t(std::min(255u, s[i + c] + ((t + (t >> 8)) >> 8)));
     }
     o[i + 3] = 255;
   }

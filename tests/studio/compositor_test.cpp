@@ -1,5 +1,7 @@
 #include "studio/compositor.h"
 
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
 namespace vantorel {
@@ -95,6 +97,22 @@ TEST(Compose, OverBlendsPremultipliedPixels) {
   EXPECT_EQ(result.pixels[0], 64);
   EXPECT_EQ(result.pixels[2], 100);  // 200 × (1 − 128/255), rounded
   EXPECT_EQ(result.pixels[3], 255);
+
+  // Every alpha and background level, through the vector body and the scalar tail alike:
+  // exactly the rounded s + b·(255 − a)/255.
+  Image many(257, 255, false), behind(257, 255, true);
+  for (std::size_t p = 0; p < many.pixels.size() / 4; ++p) {
+    const std::uint8_t a = std::uint8_t(p % 256), back = std::uint8_t((p / 256 * 37 + p) % 256);
+    many.pixels[4 * p] = a, many.pixels[4 * p + 1] = std::uint8_t(a / 2), many.pixels[4 * p + 2] = 0, many.pixels[4 * p + 3] = a;
+    behind.pixels[4 * p] = back, behind.pixels[4 * p + 1] = 255, behind.pixels[4 * p + 2] = std::uint8_t(255 - back);
+    behind.pixels[4 * p + 3] = 255;
+  }
+  const Image blended = Compositor::composeOver(many, &behind);
+  for (std::size_t i = 0; i < blended.pixels.size(); ++i) {
+    const unsigned s = many.pixels[i], b = behind.pixels[i], keep = 255u - many.pixels[i | 3];
+    const unsigned expected = i % 4 == 3 ? 255u : std::min(255u, (s * 255u + b * keep + 127u) / 255u);
+    ASSERT_EQ(blended.pixels[i], expected) << "byte " << i;
+  }
 }
 
 TEST(Compose, RefusesEmptyTarget) {

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstring>
+#include <numbers>
 
 namespace vantorel::gl {
 namespace {
@@ -22,9 +23,13 @@ constexpr float kExposure = 1.0f;
 constexpr float kEnvironmentUnit = 0.6f;
 // Shadow softness: world radius per unit of the preset's shadow radius, as a fraction of E.
 constexpr float kSoftnessPerRadius = 0.0035f;
+// The floor shadow's blur in texels of its mask, at most.
+constexpr float kBlurTexels = 2.0f;
 
-enum TextureUnit { albedoUnit = 0, environmentUnit = 1, shadowUnit = 2 };
-enum Feature : unsigned { hasShadow = 1, hasLayerLines = 2, hasClearCoat = 4, hasAlbedoMap = 8 };
+enum TextureUnit { albedoUnit = 0, environmentUnit = 1, shadowUnit = 2, attributesUnit = 3, litUnit = 4 };
+// Attribute programs: hasLayerLines, hasAlbedoMap; lighting programs: hasShadow, hasClearCoat.
+enum Feature : unsigned { hasLayerLines = 1, hasAlbedoMap = 2, hasShadow = 1, hasClearCoat = 2 };
+constexpr std::size_t kFinishes = 16;  // the lighting program's table
 
 class Stopwatch {
  public:
@@ -43,9 +48,6 @@ class Stopwatch {
   std::chrono::steady_clock::time_point start_;
 };
 
-Float3 linear(const RGBA& c) {
-  return {linearFromSRGB(float(c.r)), linearFromSRGB(float(c.g)), linearFromSRGB(float(c.b))};
-}
 
 Matrix4 quaternionMatrix(const Quaternion& q) { return rotation(q); }
 
@@ -62,7 +64,11 @@ void filterLinearWithBorder(const float (&border)[4]) {
 
 Renderer::Renderer(std::span<const RenderMesh> meshes, std::span<const Culling> culling, bool software)
     : software_(software) {
-  surface(0);
+  attributes(0);
+  lighting(0);
+  placement_ = std::make_unique<Program>(std::initializer_list<const char*>{shaders::surfaceVertex},
+                                         std::initializer_list<const char*>{"#version 410 core\n", shaders::attributePacking,
+                                                                            shaders::surfacePlacement});
   shadow_ = std::make_unique<Program>(std::initializer_list<const char*>{shaders::shadowVertex},
                                       std::initializer_list<const char*>{shaders::shadowFragment});
   floor_ = std::make_unique<Program>(std::initializer_list<const char*>{shaders::floorVertex},
@@ -116,6 +122,11 @@ Renderer::~Renderer() {
   glDeleteRenderbuffers(1, &depthBuffer_);
   glDeleteFramebuffers(1, &resolveFramebuffer_);
   glDeleteRenderbuffers(1, &resolveBuffer_);
+  glDeleteFramebuffers(1, &attributesFramebuffer_);
+  glDeleteTextures(1, &attributeTexture_);
+  glDeleteRenderbuffers(1, &attributeDepth_);
+  glDeleteFramebuffers(1, &litFramebuffer_);
+  glDeleteTextures(1, &litTexture_);
 }
 
 Renderer::Mesh Renderer::upload(std::span<const Float3> positions, std::span<const Float3> normals,
@@ -230,6 +241,11 @@ bool Renderer::ensureTargets(int width, int height) {
     glGenRenderbuffers(1, &depthBuffer_);
     glGenFramebuffers(1, &resolveFramebuffer_);
     glGenRenderbuffers(1, &resolveBuffer_);
+    glGenFramebuffers(1, &attributesFramebuffer_);
+    glGenTextures(1, &attributeTexture_);
+    glGenRenderbuffers(1, &attributeDepth_);
+    glGenFramebuffers(1, &litFramebuffer_);
+    glGenTextures(1, &litTexture_);
   }
   glBindRenderbuffer(GL_RENDERBUFFER, colourBuffer_);
   glRenderbufferStorageMultisample(GL_RENDERBUFFER, samples_, GL_RGBA8, width, height);
@@ -244,8 +260,30 @@ bool Renderer::ensureTargets(int width, int height) {
   glBindFramebuffer(GL_FRAMEBUFFER, resolveFramebuffer_);
   glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, resolveBuffer_);
   const bool resolveOK = glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+
+  // Read texel by texel, except that the lit pixels' neighbours are averaged by bilinear lookups.
+  const auto pixelTexture = [&](GLuint texture, GLenum format, GLenum components, GLenum type, GLint filter) {
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glTexImage2D(GL_TEXTURE_2D, 0, format, width, height, 0, components, type, nullptr);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+  };
+  pixelTexture(attributeTexture_, GL_RGBA32UI, GL_RGBA_INTEGER, GL_UNSIGNED_INT, GL_NEAREST);
+  pixelTexture(litTexture_, GL_RGBA8, GL_RGBA, GL_UNSIGNED_BYTE, GL_LINEAR);
+  glBindRenderbuffer(GL_RENDERBUFFER, attributeDepth_);
+  glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT24, width, height);
+  glBindFramebuffer(GL_FRAMEBUFFER, attributesFramebuffer_);
+  glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, attributeTexture_, 0);
+  glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, attributeDepth_);
+  const bool attributesOK = glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+  glBindFramebuffer(GL_FRAMEBUFFER, litFramebuffer_);
+  glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, litTexture_, 0);
+  glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, attributeDepth_);
+  const bool litOK = glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
   glBindFramebuffer(GL_FRAMEBUFFER, 0);
-  if (!multisampleOK || !resolveOK || glGetError() != GL_NO_ERROR) {
+  if (!multisampleOK || !resolveOK || !attributesOK || !litOK || glGetError() != GL_NO_ERROR) {
     targetWidth_ = targetHeight_ = 0;
     return false;
   }
@@ -303,18 +341,29 @@ void applyCulling(Culling culling) {
 }
 }  // namespace
 
-Program& Renderer::surface(unsigned features) {
-  std::unique_ptr<Program>& program = surfaces_[features & 15u];
+Program& Renderer::attributes(unsigned features) {
+  std::unique_ptr<Program>& program = attributes_[features & 3u];
+  if (!program) {
+    std::string prefix = "#version 410 core\n";
+    if (features & hasLayerLines) prefix += "#define HAS_LAYER_LINES 1\n";
+    if (features & hasAlbedoMap) prefix += "#define HAS_ALBEDO_MAP 1\n";
+    program = std::make_unique<Program>(std::initializer_list<const char*>{shaders::surfaceVertex},
+                                        std::initializer_list<const char*>{prefix.c_str(), shaders::attributePacking,
+                                                                           shaders::toneMapping, shaders::surfaceAttributes});
+  }
+  return *program;
+}
+
+Program& Renderer::lighting(unsigned features) {
+  std::unique_ptr<Program>& program = lighting_[features & 3u];
   if (!program) {
     std::string prefix = "#version 410 core\n";
     if (features & hasShadow) prefix += "#define HAS_SHADOW 1\n#define SHADOW_TAPS 6\n";
-    if (features & hasLayerLines) prefix += "#define HAS_LAYER_LINES 1\n";
     if (features & hasClearCoat) prefix += "#define HAS_CLEAR_COAT 1\n";
-    if (features & hasAlbedoMap) prefix += "#define HAS_ALBEDO_MAP 1\n";
-    program = std::make_unique<Program>(std::initializer_list<const char*>{shaders::surfaceVertex},
-                                        std::initializer_list<const char*>{prefix.c_str(), shaders::surfaceFragmentHead,
+    program = std::make_unique<Program>(std::initializer_list<const char*>{shaders::maskVertex},
+                                        std::initializer_list<const char*>{prefix.c_str(), shaders::attributePacking,
                                                                            shaders::shadowSampling, shaders::toneMapping,
-                                                                           shaders::surfaceFragment});
+                                                                           shaders::surfaceLighting});
   }
   return *program;
 }
@@ -326,31 +375,43 @@ void Renderer::drawDepth(const Mesh& mesh) {
     glDrawElements(GL_TRIANGLES, GLsizei(count), GL_UNSIGNED_INT, reinterpret_cast<const void*>(first * sizeof(std::uint32_t)));
 }
 
-void Renderer::drawSurface(const Mesh& mesh, const std::vector<SurfaceMaterial>& materials, bool shadows,
-                           const std::function<void(Program&)>& prepare) {
+const SurfaceMaterial* Renderer::material(const Mesh& mesh, std::size_t g, const std::vector<SurfaceMaterial>& materials) {
+  const std::size_t which = g < mesh.materials.size() ? mesh.materials[g] : g;
+  return which < materials.size() ? &materials[which] : nullptr;
+}
+
+void Renderer::drawAttributes(const Mesh& mesh, const std::vector<SurfaceMaterial>& materials,
+                              const std::function<int(const SurfaceMaterial&)>& finish,
+                              const std::function<void(Program&)>& prepare) {
   applyCulling(mesh.culling);
   glBindVertexArray(mesh.vao);
   Program* current = nullptr;
   for (std::size_t g = 0; g < mesh.groups.size(); ++g) {
-    const std::size_t which = g < mesh.materials.size() ? mesh.materials[g] : g;
-    if (which >= materials.size()) continue;
-    const SurfaceMaterial& m = materials[which];
-    const unsigned features = (shadows ? hasShadow : 0u) | (m.layerHeight ? hasLayerLines : 0u) |
-                              (m.clearCoat > 0 ? hasClearCoat : 0u) | (m.rulerScale && ruler_ ? hasAlbedoMap : 0u);
-    Program& program = surface(features);
+    const SurfaceMaterial* m = material(mesh, g, materials);
+    if (!m) continue;
+    const unsigned features = (m->layerHeight ? hasLayerLines : 0u) | (m->rulerScale && ruler_ ? hasAlbedoMap : 0u);
+    Program& program = attributes(features);
     if (&program != current) {
       program.use();
       prepare(program);
       current = &program;
     }
-    const Float3 base = linear(m.color);
-    glUniform3f(program.location("uBaseColor"), base.x, base.y, base.z);
-    glUniform1f(program.location("uRoughness"), m.roughness);
-    glUniform1f(program.location("uMetalness"), m.metalness);
-    glUniform1f(program.location("uClearCoat"), m.clearCoat);
-    glUniform1f(program.location("uClearCoatRoughness"), m.clearCoatRoughness);
-    glUniform1f(program.location("uLayerHeight"), m.layerHeight.value_or(0.0f));
-    glUniform1f(program.location("uLayerStrength"), m.layerStrength);
+    glUniform3f(program.location("uSwatch"), float(m->color.r), float(m->color.g), float(m->color.b));
+    glUniform1i(program.location("uFinish"), finish(*m));
+    glUniform1f(program.location("uLayerHeight"), m->layerHeight.value_or(0.0f));
+    glUniform1f(program.location("uLayerStrength"), m->layerStrength);
+    glDrawElements(GL_TRIANGLES, GLsizei(mesh.groups[g].second), GL_UNSIGNED_INT,
+                   reinterpret_cast<const void*>(mesh.groups[g].first * sizeof(std::uint32_t)));
+  }
+}
+
+void Renderer::drawPlacement(const Mesh& mesh, const std::vector<SurfaceMaterial>& materials) {
+  applyCulling(mesh.culling);
+  glBindVertexArray(mesh.vao);
+  for (std::size_t g = 0; g < mesh.groups.size(); ++g) {
+    const SurfaceMaterial* m = material(mesh, g, materials);
+    if (!m) continue;
+    glUniform3f(placement_->location("uSwatch"), float(m->color.r), float(m->color.g), float(m->color.b));
     glDrawElements(GL_TRIANGLES, GLsizei(mesh.groups[g].second), GL_UNSIGNED_INT,
                    reinterpret_cast<const void*>(mesh.groups[g].first * sizeof(std::uint32_t)));
   }
@@ -409,8 +470,11 @@ std::optional<Image> Renderer::draw(const StudioScene& scene, SweepExtent sweep,
     const float half = rig.floor.side / 2;
     x0 = std::max(-half, std::min(-r, cx - r)), x1 = std::min(half, std::max(r, cx + r));
     z0 = std::max(-half, std::min(-r, cz - r)), z1 = std::min(half, std::max(r, cz + r));
+    // Fine enough for the sharpest shadow, and no finer than the blur needs: a Gaussian of two
+    // texels or more hides the texels, and each halving of the resolution quarters the work.
     const int longest = software_ ? 256 : 768;
-    const float texel = std::max(x1 - x0, z1 - z0) / float(longest);
+    const float sigma = 0.6f * softness;  // the blur's standard deviation on the floor (mm)
+    const float texel = std::max(std::max(x1 - x0, z1 - z0) / float(longest), sigma / kBlurTexels);
     const int mw = std::max(8, int(std::ceil((x1 - x0) / texel))), mh = std::max(8, int(std::ceil((z1 - z0) / texel)));
     ensureMask(mw, mh);
     glDisable(GL_DEPTH_TEST);
@@ -433,7 +497,7 @@ std::optional<Image> Renderer::draw(const StudioScene& scene, SweepExtent sweep,
     Program& b = *blur_;
     b.use();
     glUniform1i(b.location("uSource"), albedoUnit);
-    glUniform1f(b.location("uSigma"), std::max(0.5f, 0.6f * softness / texel));
+    glUniform1f(b.location("uSigma"), std::max(0.5f, sigma / texel));
     glActiveTexture(GL_TEXTURE0 + albedoUnit);
     for (int pass = 0; pass < 2; ++pass) {
       glBindTexture(GL_TEXTURE_2D, maskTextures_[pass]);
@@ -445,20 +509,80 @@ std::optional<Image> Renderer::draw(const StudioScene& scene, SweepExtent sweep,
   }
   clock.lap(&RenderTimings::shadow);
 
-  // The colour pass.
+  // The surfaces' attributes, one sample per pixel.
   const CameraNode& camera = scene.camera;
-  const Matrix4 viewProjection =
-      perspective(camera.fovY, float(width) / float(height), camera.zNear, camera.zFar) * lookAt(camera.position, camera.target);
-  glBindFramebuffer(GL_FRAMEBUFFER, multisampleFramebuffer_);
+  const Matrix4 view = lookAt(camera.position, camera.target);
+  const Matrix4 viewProjection = perspective(camera.fovY, float(width) / float(height), camera.zNear, camera.zFar) * view;
+  glBindFramebuffer(GL_FRAMEBUFFER, attributesFramebuffer_);
   glViewport(0, 0, width, height);
-  glClearColor(0, 0, 0, 0);
-  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  const GLuint none[4] = {0, 0, 0, 0};
+  glClearBufferuiv(GL_COLOR, 0, none);
+  glClear(GL_DEPTH_BUFFER_BIT);
+  glActiveTexture(GL_TEXTURE0 + albedoUnit);
+  glBindTexture(GL_TEXTURE_2D, ruler_);
+
+  // The lighting pass's table of finishes, each material's by equal numbers.
+  std::vector<std::array<float, 4>> finishes;
+  const auto finish = [&](const SurfaceMaterial& m) {
+    const std::array<float, 4> f{m.roughness, m.metalness, m.clearCoat, m.clearCoatRoughness};
+    const auto found = std::find(finishes.begin(), finishes.end(), f);
+    if (found != finishes.end()) return int(found - finishes.begin());
+    if (finishes.size() == kFinishes) return int(kFinishes - 1);  // more finishes than a look makes
+    finishes.push_back(f);
+    return int(finishes.size() - 1);
+  };
+  const Matrix4* drawnModel = &modelMatrix;
+  Float3 buildAxis = normalize(Float3{modelMatrix(0, 2), modelMatrix(1, 2), modelMatrix(2, 2)});
+  // The frame's uniforms, set on each attribute program the first time a draw uses it.
+  const auto prepare = [&](Program& s) {
+    glUniform1i(s.location("uAlbedoMap"), albedoUnit);
+    glUniformMatrix4fv(s.location("uViewProjection"), 1, GL_FALSE, viewProjection.m.data());
+    glUniformMatrix4fv(s.location("uModel"), 1, GL_FALSE, drawnModel->m.data());
+    glUniform3f(s.location("uBuildAxis"), buildAxis.x, buildAxis.y, buildAxis.z);
+  };
+  for (const ObjectNode& object : scene.objects) {
+    if (object.mesh < meshes_.size()) drawAttributes(meshes_[object.mesh], object.materials, finish, prepare);
+  }
+  if (hasReference_) {
+    drawnModel = &referenceMatrix;
+    buildAxis = {0, 1, 0};
+    drawAttributes(reference_, scene.reference.materials, finish, prepare);
+  }
+  glDisable(GL_CULL_FACE);
+
+  // Light every pixel the attributes cover, and only those: a triangle over the whole target at
+  // the far plane passes the depth test wherever a surface is nearer.
+  glBindFramebuffer(GL_FRAMEBUFFER, litFramebuffer_);
+  const float nothing[4] = {0, 0, 0, 0};
+  glClearBufferfv(GL_COLOR, 0, nothing);
+  bool clearCoat = false;
+  std::array<float, kFinishes> roughness{}, metalness{}, coat{}, coatRoughness{};
+  for (std::size_t i = 0; i < finishes.size(); ++i) {
+    roughness[i] = finishes[i][0], metalness[i] = finishes[i][1], coat[i] = finishes[i][2], coatRoughness[i] = finishes[i][3];
+    clearCoat = clearCoat || coat[i] > 0;
+  }
+  const bool surfaceShadows = shadows && shadowTexture_;
+  Program& l = lighting((surfaceShadows ? hasShadow : 0u) | (clearCoat ? hasClearCoat : 0u));
+  l.use();
   glActiveTexture(GL_TEXTURE0 + shadowUnit);
   glBindTexture(GL_TEXTURE_2D, shadowTexture_);
   glActiveTexture(GL_TEXTURE0 + environmentUnit);
   glBindTexture(GL_TEXTURE_2D, environment_);
-  glActiveTexture(GL_TEXTURE0 + albedoUnit);
-  glBindTexture(GL_TEXTURE_2D, ruler_);
+  glActiveTexture(GL_TEXTURE0 + attributesUnit);
+  glBindTexture(GL_TEXTURE_2D, attributeTexture_);
+  glUniform1i(l.location("uAttributes"), attributesUnit);
+  {
+    // The view's axes in the world are the rows of its rotation.
+    const float tanHalf = std::tan(camera.fovY * std::numbers::pi_v<float> / 360.0f);
+    const float across = tanHalf * float(width) / float(height);
+    glUniform3f(l.location("uRayForward"), -view(2, 0), -view(2, 1), -view(2, 2));
+    glUniform3f(l.location("uRayRight"), view(0, 0) * across, view(0, 1) * across, view(0, 2) * across);
+    glUniform3f(l.location("uRayUp"), view(1, 0) * tanHalf, view(1, 1) * tanHalf, view(1, 2) * tanHalf);
+  }
+  glUniform1fv(l.location("uRoughness"), GLsizei(kFinishes), roughness.data());
+  glUniform1fv(l.location("uMetalness"), GLsizei(kFinishes), metalness.data());
+  glUniform1fv(l.location("uClearCoat"), GLsizei(kFinishes), coat.data());
+  glUniform1fv(l.location("uClearCoatRoughness"), GLsizei(kFinishes), coatRoughness.data());
 
   const LightNode* lights[3] = {&rig.key, &rig.fill, &rig.rim};
   Float3 directions[3], colours[3];
@@ -470,42 +594,54 @@ std::optional<Image> Renderer::draw(const StudioScene& scene, SweepExtent sweep,
   const Float3 ambient = Lighting::temperatureColor(rig.ambient.temperature) * (rig.ambient.intensity * kLightUnit);
   std::array<Float3, 9> irradiance;
   for (std::size_t k = 0; k < 9; ++k) irradiance[k] = irradiance_[k] * (rig.environmentIntensity * kEnvironmentUnit);
-  const bool surfaceShadows = shadows && shadowTexture_;
-  const Matrix4* drawnModel = &modelMatrix;
-  Float3 buildAxis = normalize(Float3{modelMatrix(0, 2), modelMatrix(1, 2), modelMatrix(2, 2)});
-  // The frame's uniforms, set on each surface program the first time a draw uses it.
-  const auto prepare = [&](Program& s) {
-    glUniform1i(s.location("uShadowMap"), shadowUnit);
-    glUniform1i(s.location("uEnvironment"), environmentUnit);
-    glUniform1i(s.location("uAlbedoMap"), albedoUnit);
-    glUniformMatrix4fv(s.location("uViewProjection"), 1, GL_FALSE, viewProjection.m.data());
-    glUniformMatrix4fv(s.location("uLightViewProjection"), 1, GL_FALSE, lightViewProjection.m.data());
-    glUniform1i(s.location("uShadowOn"), surfaceShadows ? 1 : 0);
-    glUniform1f(s.location("uShadowRadius"), softness / (2 * S));
-    glUniform1f(s.location("uSurfaceBias"), key.shadowBias * texelWorld * depthPerMm);
-    glUniform1f(s.location("uNormalOffset"), 1.5f * texelWorld + 0.25f * softness);
-    glUniform3f(s.location("uCameraPosition"), camera.position.x, camera.position.y, camera.position.z);
-    glUniform3fv(s.location("uLightDirection"), 3, &directions[0].x);
-    glUniform3fv(s.location("uLightColor"), 3, &colours[0].x);
-    glUniform3f(s.location("uAmbient"), ambient.x, ambient.y, ambient.z);
-    glUniform3fv(s.location("uIrradiance"), 9, &irradiance[0].x);
-    glUniform1f(s.location("uEnvironmentIntensity"), rig.environmentIntensity * kEnvironmentUnit);
-    glUniform1f(s.location("uEnvironmentLods"), environmentLods_);
-    glUniform1f(s.location("uExposure"), kExposure);
-    glUniformMatrix4fv(s.location("uModel"), 1, GL_FALSE, drawnModel->m.data());
-    glUniform3f(s.location("uBuildAxis"), buildAxis.x, buildAxis.y, buildAxis.z);
-  };
+  glUniform1i(l.location("uShadowMap"), shadowUnit);
+  glUniform1i(l.location("uEnvironment"), environmentUnit);
+  glUniformMatrix4fv(l.location("uLightViewProjection"), 1, GL_FALSE, lightViewProjection.m.data());
+  glUniform1i(l.location("uShadowOn"), surfaceShadows ? 1 : 0);
+  glUniform1f(l.location("uShadowRadius"), softness / (2 * S));
+  glUniform1f(l.location("uSurfaceBias"), key.shadowBias * texelWorld * depthPerMm);
+  glUniform1f(l.location("uNormalOffset"), 1.5f * texelWorld + 0.25f * softness);
+  glUniform3f(l.location("uCameraPosition"), camera.position.x, camera.position.y, camera.position.z);
+  glUniform3fv(l.location("uLightDirection"), 3, &directions[0].x);
+  glUniform3fv(l.location("uLightColor"), 3, &colours[0].x);
+  glUniform3f(l.location("uAmbient"), ambient.x, ambient.y, ambient.z);
+  glUniform3fv(l.location("uIrradiance"), 9, &irradiance[0].x);
+  glUniform1f(l.location("uEnvironmentIntensity"), rig.environmentIntensity * kEnvironmentUnit);
+  glUniform1f(l.location("uEnvironmentLods"), environmentLods_);
+  glUniform1f(l.location("uExposure"), kExposure);
+  glDepthFunc(GL_GREATER);
+  glDepthMask(GL_FALSE);
+  glDepthRange(1, 1);
+  glBindVertexArray(emptyVao_);
+  glDrawArrays(GL_TRIANGLES, 0, 3);
+  glDepthRange(0, 1);
+  glDepthMask(GL_TRUE);
+  glDepthFunc(GL_LESS);
+
+  // The multisampled picture: each surface sample takes its pixel's light.
+  glBindFramebuffer(GL_FRAMEBUFFER, multisampleFramebuffer_);
+  glClearColor(0, 0, 0, 0);
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  placement_->use();
+  glActiveTexture(GL_TEXTURE0 + litUnit);
+  glBindTexture(GL_TEXTURE_2D, litTexture_);
+  glUniform1i(placement_->location("uLit"), litUnit);
+  glUniform1i(placement_->location("uAttributes"), attributesUnit);
+  glUniformMatrix4fv(placement_->location("uViewProjection"), 1, GL_FALSE, viewProjection.m.data());
+  glUniformMatrix4fv(placement_->location("uModel"), 1, GL_FALSE, modelMatrix.m.data());
   for (const ObjectNode& object : scene.objects) {
-    if (object.mesh < meshes_.size()) drawSurface(meshes_[object.mesh], object.materials, surfaceShadows, prepare);
+    if (object.mesh < meshes_.size()) drawPlacement(meshes_[object.mesh], object.materials);
   }
   if (hasReference_) {
-    drawnModel = &referenceMatrix;
-    buildAxis = {0, 1, 0};
-    drawSurface(reference_, scene.reference.materials, surfaceShadows, prepare);
+    glUniformMatrix4fv(placement_->location("uModel"), 1, GL_FALSE, referenceMatrix.m.data());
+    drawPlacement(reference_, scene.reference.materials);
   }
   glDisable(GL_CULL_FACE);
-
-  if (floorShown) {
+  // The floor's shadow. Seen from above, every surface lies in front of the floor, so the floor
+  // can go under the resolved picture, one sample a pixel, weighted by what the surfaces leave
+  // uncovered; from below it is drawn into the multisampled picture against the surfaces' depth.
+  const bool floorUnder = camera.position.y > rig.floor.position.y;
+  const auto drawFloor = [&] {
     const float y = rig.floor.position.y;
     const Float3 quad[4] = {{x0, y, z1}, {x1, y, z1}, {x1, y, z0}, {x0, y, z0}};
     glBindBuffer(GL_ARRAY_BUFFER, floorBuffer_);
@@ -519,13 +655,21 @@ std::optional<Image> Renderer::draw(const StudioScene& scene, SweepExtent sweep,
     glUniform4f(f.location("uMaskRect"), x0, z0, x1 - x0, z1 - z0);
     glUniform1f(f.location("uShadowOpacity"), key.shadowOpacity);
     glEnable(GL_BLEND);
-    glBlendFunc(GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
+    if (floorUnder) {
+      glDisable(GL_DEPTH_TEST);
+      glBlendFunc(GL_ONE_MINUS_DST_ALPHA, GL_ONE);
+    } else {
+      glBlendFunc(GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
+    }
     glDepthMask(GL_FALSE);
     glBindVertexArray(floorVao_);
     glDrawArrays(GL_TRIANGLE_FAN, 0, 4);
+    glBindVertexArray(0);
     glDepthMask(GL_TRUE);
     glDisable(GL_BLEND);
-  }
+    glEnable(GL_DEPTH_TEST);
+  };
+  if (floorShown && !floorUnder) drawFloor();
   glBindVertexArray(0);
   clock.lap(&RenderTimings::colour);
 
@@ -533,6 +677,11 @@ std::optional<Image> Renderer::draw(const StudioScene& scene, SweepExtent sweep,
   glBindFramebuffer(GL_DRAW_FRAMEBUFFER, resolveFramebuffer_);
   glBlitFramebuffer(0, 0, width, height, 0, 0, width, height, GL_COLOR_BUFFER_BIT, GL_NEAREST);
   clock.lap(&RenderTimings::resolve);
+  if (floorShown && floorUnder) {
+    glBindFramebuffer(GL_FRAMEBUFFER, resolveFramebuffer_);
+    drawFloor();
+    clock.lap(&RenderTimings::colour);
+  }
 
   Image picture(width, height, false);
   glBindFramebuffer(GL_READ_FRAMEBUFFER, resolveFramebuffer_);

@@ -1,6 +1,6 @@
 #pragma once
-// The GL side of one studio: meshes on the device, the three programs, the shadow map, the
-// multisampled picture and its read-back. Every call needs the studio's context current.
+// The GL side of one studio: meshes on the device, the programs, the shadow map, the attribute
+// targets, the multisampled picture and its read-back. Every call needs the studio's context current.
 #include "staging/render_mesh.h"
 #include "studio/environment_light.h"
 #include "studio/render_timings.h"
@@ -58,18 +58,25 @@ class Renderer {
   void ensureShadowMap(int size);
   void ensureMask(int width, int height);
   void drawDepth(const Mesh& mesh);
-  /// Draws every group of `mesh` with the surface program for its material and `shadows`;
-  /// `prepare` sets the frame's uniforms on a program when the draw switches to it.
-  void drawSurface(const Mesh& mesh, const std::vector<SurfaceMaterial>& materials, bool shadows,
-                   const std::function<void(Program&)>& prepare);
-  Program& surface(unsigned features);
+  /// The material of group `g` of `mesh`, or nothing when it has none.
+  static const SurfaceMaterial* material(const Mesh& mesh, std::size_t g, const std::vector<SurfaceMaterial>& materials);
+  /// Draws every group of `mesh` into the attribute targets with the program for its material;
+  /// `prepare` sets the frame's uniforms on a program when the draw switches to it. `finish`
+  /// gives a material's index in the lighting pass's table of finishes.
+  void drawAttributes(const Mesh& mesh, const std::vector<SurfaceMaterial>& materials,
+                      const std::function<int(const SurfaceMaterial&)>& finish,
+                      const std::function<void(Program&)>& prepare);
+  /// Draws every group of `mesh` into the multisampled picture from the lit pixels.
+  void drawPlacement(const Mesh& mesh, const std::vector<SurfaceMaterial>& materials);
+  Program& attributes(unsigned features);
+  Program& lighting(unsigned features);
 
   bool software_;
   std::vector<Mesh> meshes_;
   Mesh reference_;
   bool hasReference_ = false;
-  std::unique_ptr<Program> shadow_, floor_, mask_, blur_;
-  std::array<std::unique_ptr<Program>, 16> surfaces_;  // by feature bits
+  std::unique_ptr<Program> shadow_, floor_, mask_, blur_, placement_;
+  std::array<std::unique_ptr<Program>, 4> attributes_, lighting_;  // by feature bits
   GLuint floorVao_ = 0, floorBuffer_ = 0;
   GLuint environment_ = 0, ruler_ = 0;
   std::array<Float3, 9> irradiance_{};
@@ -80,6 +87,10 @@ class Renderer {
   int maskWidth_ = 0, maskHeight_ = 0;
   GLuint multisampleFramebuffer_ = 0, colourBuffer_ = 0, depthBuffer_ = 0;
   GLuint resolveFramebuffer_ = 0, resolveBuffer_ = 0;
+  // One sample per pixel: the packed surface attributes with their depth, and the lit pixels,
+  // which share that depth to light covered pixels only.
+  GLuint attributesFramebuffer_ = 0, attributeTexture_ = 0, attributeDepth_ = 0;
+  GLuint litFramebuffer_ = 0, litTexture_ = 0;
   int targetWidth_ = 0, targetHeight_ = 0;
   int samples_ = 4;
   float anisotropy_ = 1;

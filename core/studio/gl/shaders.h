@@ -3,14 +3,17 @@
 // several pieces, compiled together in order (the version line comes first in each first piece).
 namespace vantorel::gl::shaders {
 
-/// Model and scale reference: physically based surface, lights, image light, soft shadow, layer
-/// lines, tone mapping and sRGB encoding into premultiplied output.
+/// Model and scale reference, in three passes: attributes, lighting, placement. Fragment stages
+/// are compiled per feature set: the version line, then "#define HAS_LAYER_LINES" and
+/// "HAS_ALBEDO_MAP" (attributes) or "HAS_SHADOW" and "HAS_CLEAR_COAT" (lighting) lines as needed,
+/// then their pieces. Features are compile-time so the software rasteriser never runs the code of
+/// an absent one.
 extern const char* const surfaceVertex;
-/// The fragment stage is compiled per feature set: the version line, then "#define HAS_SHADOW",
-/// "HAS_LAYER_LINES", "HAS_CLEAR_COAT" and "HAS_ALBEDO_MAP" lines as needed, then these pieces.
-/// Features are compile-time so the software rasteriser never runs the code of an absent one.
-extern const char* const surfaceFragmentHead;  ///< inputs
-extern const char* const surfaceFragment;      ///< after the head, the shadow and the tone pieces
+extern const char* const surfaceAttributes;  ///< after the packing and tone pieces
+/// Physically based light, soft shadow, tone mapping and sRGB encoding of each covered pixel;
+/// after the packing, shadow and tone pieces. Its vertex stage is `maskVertex`.
+extern const char* const surfaceLighting;
+extern const char* const surfacePlacement;   ///< multisampled, from the lit pixels; after the packing piece
 
 /// Depth only, from the key light.
 extern const char* const shadowVertex;
@@ -25,7 +28,9 @@ extern const char* const maskFragmentHead;
 extern const char* const maskFragment;  ///< after the head and the shadow piece
 extern const char* const blurFragment;
 
-/// Shared pieces: soft shadow lookups; tone mapping and sRGB encoding.
+/// Shared pieces: a pixel's surface attributes in four words; soft shadow lookups; tone mapping
+/// and sRGB encoding and decoding.
+extern const char* const attributePacking;
 extern const char* const shadowSampling;
 extern const char* const toneMapping;
 

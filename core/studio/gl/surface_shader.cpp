@@ -1,7 +1,12 @@
-// The model's and the scale reference's surface: Lambert diffuse with GGX specular (correlated
-// Smith visibility, Schlick Fresnel) and a clear-coat lobe, lit by three directional lights, the
-// ambient light and the image light of the environment (irradiance from spherical harmonics,
-// reflections from the environment's mip chain), with printed layer lines as a normal tilt.
+// The model's and the scale reference's surface, drawn in three steps so that the costly lighting
+// runs once per pixel. The software rasteriser shades whole 4 × 4 blocks for every triangle that
+// touches them, so a model of small triangles had each pixel shaded about four times over.
+// 1. Attributes: one sample per pixel, the front surface's shading normal (with the printed layer
+//    lines), depth, outward face normal, base colour and finish.
+// 2. Lighting (lighting_shader.cpp): a pass over the covered pixels only.
+// 3. Placement: the multisampled picture takes each sample's colour from its pixel's lighting, so
+//    silhouettes keep their 4× anti-aliasing. A sample whose pixel centre lies elsewhere (off the
+//    surface, across a crease or a step in depth) takes the mean of the lit pixels around it.
 #include "studio/gl/shaders.h"
 
 namespace vantorel::gl::shaders {
@@ -27,84 +32,56 @@ void main() {
 }
 )glsl";
 
-const char* const surfaceFragmentHead = R"glsl(
+const char* const attributePacking = R"glsl(
+// A pixel's surface in four 32-bit words: the shading normal (octahedral, 16 bits a coordinate);
+// the face normal (8 bits a component, enough to steer the shadow lookup and to tell surfaces
+// apart) and the finish index (8 bits); the depth along the camera's axis (a float's bits); the
+// base colour in 8-bit sRGB, as the swatches and the ruler's picture are given.
+vec2 octahedral(vec3 n) {
+  n /= abs(n.x) + abs(n.y) + abs(n.z);
+  vec2 e = n.z >= 0.0 ? n.xy : (1.0 - abs(n.yx)) * vec2(n.x >= 0.0 ? 1.0 : -1.0, n.y >= 0.0 ? 1.0 : -1.0);
+  return clamp(e * 0.5 + 0.5, 0.0, 1.0);
+}
+
+vec3 fromOctahedral(vec2 q) {
+  vec2 e = q * 2.0 - 1.0;
+  vec3 n = vec3(e, 1.0 - abs(e.x) - abs(e.y));
+  if (n.z < 0.0) n.xy = (1.0 - abs(n.yx)) * vec2(n.x >= 0.0 ? 1.0 : -1.0, n.y >= 0.0 ? 1.0 : -1.0);
+  return normalize(n);
+}
+
+uvec4 packAttributes(vec3 shadingNormal, vec3 faceNormal, int finish, float depth, vec3 srgb) {
+  uvec2 s = uvec2(octahedral(shadingNormal) * 65535.0 + 0.5);
+  uvec3 f = uvec3(clamp(faceNormal * 0.5 + 0.5, 0.0, 1.0) * 255.0 + 0.5);
+  uvec3 c = uvec3(clamp(srgb, 0.0, 1.0) * 255.0 + 0.5);
+  return uvec4((s.x << 16) | s.y, (f.x << 24) | (f.y << 16) | (f.z << 8) | uint(finish), floatBitsToUint(depth),
+               (c.r << 16) | (c.g << 8) | c.b);
+}
+
+vec3 shadingNormalOf(uvec4 a) { return fromOctahedral(vec2(a.x >> 16, a.x & 0xffffu) / 65535.0); }
+vec3 faceNormalOf(uvec4 a) { return vec3((uvec3(a.y) >> uvec3(24, 16, 8)) & 0xffu) / 127.5 - 1.0; }  // nearly unit
+int finishOf(uvec4 a) { return int(a.y & 0xffu); }
+float depthOf(uvec4 a) { return uintBitsToFloat(a.z); }
+vec3 baseColourOf(uvec4 a) { return vec3((uvec3(a.w) >> uvec3(16, 8, 0)) & 0xffu) / 255.0; }
+)glsl";
+
+const char* const surfaceAttributes = R"glsl(
 in vec3 vWorld;
 in vec3 vNormal;
 in float vBuildZ;
 in vec2 vUV;
-out vec4 fragColor;
-)glsl";
-
-const char* const surfaceFragment = R"glsl(
-uniform vec3 uCameraPosition;
-uniform vec3 uBaseColor;        // linear
-uniform float uRoughness;
-uniform float uMetalness;
-uniform float uClearCoat;
-uniform float uClearCoatRoughness;
+layout(location = 0) out uvec4 gAttributes;
+uniform vec3 uSwatch;           // sRGB
 uniform sampler2D uAlbedoMap;   // sRGB texture, decoded by the sampler
+uniform int uFinish;
 uniform float uLayerHeight;     // mm; 0 for no layer lines
 uniform float uLayerStrength;
 uniform vec3 uBuildAxis;        // the file's +Z in the world
 
-uniform vec3 uLightDirection[3];   // towards the key, fill and rim lights
-uniform vec3 uLightColor[3];       // linear colour × strength
-uniform vec3 uAmbient;
-uniform vec3 uIrradiance[9];       // spherical-harmonic irradiance of the environment, × its intensity
-uniform sampler2D uEnvironment;    // linear equirectangular environment with mips
-uniform float uEnvironmentIntensity;
-uniform float uEnvironmentLods;
-uniform float uSurfaceBias;        // shadow depth bias on the model
-uniform float uNormalOffset;       // mm moved along the normal before the shadow lookup
-uniform float uExposure;
-
-const float PI = 3.14159265;
-
-vec3 irradiance(vec3 n) {
-  return uIrradiance[0]
-       + uIrradiance[1] * n.y + uIrradiance[2] * n.z + uIrradiance[3] * n.x
-       + uIrradiance[4] * (n.x * n.y) + uIrradiance[5] * (n.y * n.z)
-       + uIrradiance[6] * (3.0 * n.z * n.z - 1.0) + uIrradiance[7] * (n.x * n.z)
-       + uIrradiance[8] * (n.x * n.x - n.y * n.y);
-}
-
-vec2 equirect(vec3 d) {
-  return vec2(0.5 + atan(d.x, d.z) / (2.0 * PI), 0.5 - asin(clamp(d.y, -1.0, 1.0)) / PI);
-}
-
-vec3 environment(vec3 d, float roughness) {
-  return textureLod(uEnvironment, equirect(d), roughness * uEnvironmentLods).rgb * uEnvironmentIntensity;
-}
-
-// Split-sum environment BRDF, analytic fit (Karis, "Physically Based Shading on Mobile").
-vec3 environmentBRDF(vec3 f0, float roughness, float nv) {
-  const vec4 c0 = vec4(-1.0, -0.0275, -0.572, 0.022);
-  const vec4 c1 = vec4(1.0, 0.0425, 1.04, -0.04);
-  vec4 r = roughness * c0 + c1;
-  float a004 = min(r.x * r.x, exp2(-9.28 * nv)) * r.x + r.y;
-  vec2 ab = vec2(-1.04, 1.04) * a004 + r.zw;
-  return f0 * ab.x + ab.y;
-}
-
-float ggx(float nh, float a) {
-  float a2 = a * a;
-  float d = nh * nh * (a2 - 1.0) + 1.0;
-  return a2 / (PI * d * d);
-}
-
-float smithCorrelated(float nv, float nl, float a) {
-  float a2 = a * a;
-  float v = nl * sqrt(nv * nv * (1.0 - a2) + a2);
-  float l = nv * sqrt(nl * nl * (1.0 - a2) + a2);
-  return 0.5 / max(v + l, 1e-5);
-}
-
 void main() {
   vec3 n = normalize(vNormal);
   if (!gl_FrontFacing) n = -n;
-  vec3 geometric = n;
-  vec3 v = normalize(uCameraPosition - vWorld);
-
+  vec3 face = n;
 #ifdef HAS_LAYER_LINES
   float cycles = vBuildZ / uLayerHeight;
   // Fade lines narrower than about two pixels, where they would turn into moiré.
@@ -113,52 +90,40 @@ void main() {
   float side = 1.0 - abs(dot(n, uBuildAxis));
   n = normalize(n + uBuildAxis * ripple * uLayerStrength * side * fade);
 #endif
-
 #ifdef HAS_ALBEDO_MAP
-  vec3 base = texture(uAlbedoMap, vUV).rgb;
+  vec3 srgb = encodeSRGB(texture(uAlbedoMap, vUV).rgb);
 #else
-  vec3 base = uBaseColor;
+  vec3 srgb = uSwatch;
 #endif
-  float roughness = clamp(uRoughness, 0.045, 1.0);
-  float a = roughness * roughness;
-  vec3 f0 = mix(vec3(0.04), base, uMetalness);
-  vec3 diffuseColor = base * (1.0 - uMetalness);
-  float nv = max(dot(n, v), 1e-4);
+  gAttributes = packAttributes(n, face, uFinish, 1.0 / gl_FragCoord.w, srgb);
+}
+)glsl";
 
-#ifdef HAS_SHADOW
-  float shadow = keyVisibility(vWorld + geometric * uNormalOffset, 0.5, uSurfaceBias);
-#else
-  float shadow = 1.0;
-#endif
-
-  vec3 light = vec3(0.0);
-  for (int i = 0; i < 3; ++i) {
-    vec3 l = uLightDirection[i];
-    float nl = max(dot(n, l), 0.0);
-    vec3 h = normalize(l + v);
-    float nh = max(dot(n, h), 0.0);
-    float vh = max(dot(v, h), 0.0);
-    float m = 1.0 - vh;
-    float m5 = (m * m) * (m * m) * m;
-    vec3 f = f0 + (1.0 - f0) * m5;
-    vec3 lobe = diffuseColor * (1.0 - f) / PI + f * (ggx(nh, a) * smithCorrelated(nv, nl, a));
-#ifdef HAS_CLEAR_COAT
-    float ac = uClearCoatRoughness * uClearCoatRoughness;
-    float fc = uClearCoat * (0.04 + 0.96 * m5);
-    lobe = lobe * (1.0 - fc) + vec3(fc * ggx(nh, ac) * smithCorrelated(nv, nl, ac));
-#endif
-    light += lobe * uLightColor[i] * ((i == 0 ? shadow : 1.0) * nl * PI);
-  }
-
-  vec3 r = reflect(-v, n);
-  light += diffuseColor * (uAmbient + irradiance(n));
-  light += environment(r, roughness) * environmentBRDF(f0, roughness, nv);
-#ifdef HAS_CLEAR_COAT
-  float coat = uClearCoat * (0.04 + 0.96 * pow(1.0 - nv, 5.0));
-  light = light * (1.0 - coat) + environment(r, uClearCoatRoughness) * coat;
-#endif
-
-  fragColor = vec4(encodeSRGB(pbrNeutral(light * uExposure)), 1.0);
+const char* const surfacePlacement = R"glsl(
+in vec3 vNormal;
+uniform sampler2D uLit;           // premultiplied: alpha 1 on lit pixels, 0 elsewhere
+uniform usampler2D uAttributes;
+uniform vec3 uSwatch;             // sRGB colour of the part, for a sliver with no lit pixel near
+out vec4 fragColor;
+void main() {
+  ivec2 p = ivec2(gl_FragCoord.xy);
+  vec4 own = texelFetch(uLit, p, 0);
+  uvec4 centre = texelFetch(uAttributes, p, 0);
+  vec3 n = normalize(vNormal);
+  if (!gl_FrontFacing) n = -n;
+  float depth = 1.0 / gl_FragCoord.w;
+  // The pixel's light is this sample's when its centre lies on the same stretch of surface; on a
+  // silhouette, a crease or a step in depth the sample takes the mean of the lit pixels around.
+  bool same = own.a > 0.5 && dot(n, faceNormalOf(centre)) > 0.9 && abs(depthOf(centre) - depth) < 0.02 * depth;
+  // Two bilinear lookups at opposite corners of the pixel average the 2 × 2 blocks around them.
+  vec2 texel = 1.0 / vec2(textureSize(uLit, 0));
+  vec4 around = texture(uLit, floor(gl_FragCoord.xy) * texel) + texture(uLit, (floor(gl_FragCoord.xy) + 1.0) * texel);
+  vec3 colour = same ? own.rgb : around.a > 0.1 ? around.rgb / around.a : uSwatch;
+  fragColor = vec4(colour, 1.0);
+  // Written depth is tested after shading, and then the software rasteriser skips the empty
+  // halves of partly covered 4 × 4 blocks instead of shading them. The pixel centre's depth for
+  // every sample costs nothing visible: the colour is the pixel's already.
+  gl_FragDepth = gl_FragCoord.z;
 }
 )glsl";
 

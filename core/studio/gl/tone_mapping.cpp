@@ -27,6 +27,12 @@ vec3 encodeSRGB(vec3 linear) {
   vec3 high = 1.055 * pow(linear, vec3(1.0 / 2.4)) - 0.055;
   return mix(low, high, step(vec3(0.0031308), linear));
 }
+
+vec3 decodeSRGB(vec3 encoded) {
+  vec3 low = encoded / 12.92;
+  vec3 high = pow((encoded + 0.055) / 1.055, vec3(2.4));
+  return mix(low, high, step(vec3(0.04045), encoded));
+}
 )glsl";
 
 }  // namespace vantorel::gl::shaders
