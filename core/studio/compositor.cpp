@@ -72,17 +72,16 @@ std::optional<Image> background(const Look& look, int width, int height) {
   return bitmap->image();
 }
 
-Image composeOver(const Image& picture, const Image* background) {
+Image composeOver(Image picture, const Image* background) {
   if (!background) {
-    Image result = picture;
-    result.opaque = false;
-    return result;
+    picture.opaque = false;
+    return picture;
   }
-  Image result(picture.width, picture.height, true);
-  const std::size_t n = picture.pixels.size();
+  picture.opaque = true;
+  const std::size_t n = std::min(picture.pixels.size(), background->pixels.size());
   const std::uint8_t* s = picture.pixels.data();
   const std::uint8_t* b = background->pixels.data();
-  std::uint8_t* o = result.pixels.data();
+  std::uint8_t* o = picture.pixels.data();
   // Each channel is s + b·(255 − a)/255 rounded, at most 255. For a product x ≤ 255², the rounded
   // x/255 is (t + t/256)/256 with t = x + 128, which stays within 16 bits.
   std::size_t i = 0;
@@ -110,7 +109,7 @@ Image composeOver(const Image& picture, const Image* background) {
     }
     o[i + 3] = 255;
   }
-  return result;
+  return picture;
 }
 
 std::optional<Image> compose(const Image& picture, int width, int height, const Look& look, bool background) {

@@ -31,8 +31,9 @@ std::optional<Image> background(const Look& look, int width, int height);
 std::optional<Image> compose(const Image& picture, int width, int height, const Look& look, bool background);
 
 /// The same as compose for a picture already width × height, over a background made earlier by
-/// `background` (or none for a transparent result); a plain per-pixel "over" in 8-bit.
-Image composeOver(const Image& picture, const Image* background);
+/// `background` (or none for a transparent result); a plain per-pixel "over" in 8-bit, made in
+/// the picture's own pixels.
+Image composeOver(Image picture, const Image* background);
 
 /// `look` with a transparent background replaced by solid opaque white; any other look unchanged.
 Look opaqueLook(const Look& look);

@@ -181,9 +181,9 @@ std::optional<Image> Studio::render(int width, int height, float turn, std::opti
         if (auto painted = Compositor::background(look_, width, height))
           cached = Device::Backdrop{look_.background, look_.backgroundColor, width, height, std::move(*painted)};
       }
-      if (cached) result = Compositor::composeOver(*picture, &cached->image);
+      if (cached) result = Compositor::composeOver(std::move(*picture), &cached->image);
     } else {
-      result = Compositor::composeOver(*picture, nullptr);
+      result = Compositor::composeOver(std::move(*picture), nullptr);
     }
     if (timings) timings->composite += std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     return result;
