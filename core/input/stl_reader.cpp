@@ -7,6 +7,8 @@
 #include "input/utf8.h"
 #include "input/vertex_welder.h"
 
+#include <algorithm>
+#include <array>
 #include <bit>
 #include <cstring>
 #include <exception>
@@ -276,10 +278,67 @@ private:
   std::vector<Float3> loop_;
 };
 
+// Vertex lines repeat: a corner shared by six facets is written six times in the same bytes, mostly
+// a few facets apart. The numbers of recent lines are kept by their text, so a repeated line is
+// compared instead of read; the same bytes always read as the same numbers.
+class RecentVertexLines {
+public:
+  RecentVertexLines() : entries_(std::size_t(1) << kBits) {}
+
+  /// The numbers that fill the rest of the line from p to lineEnd, if that text came lately.
+  bool find(const char* p, const char* lineEnd, const char* end, Float3& v) {
+    if (!load(p, lineEnd, end)) return false;
+    const Entry& e = entries_[slot()];
+    if (e.length != length_ || e.key != key_) return false;
+    v = e.v;
+    return true;
+  }
+
+  /// Keeps `v` as what the text last given to find reads as.
+  void remember(Float3 v) {
+    if (length_ == 0) return;
+    entries_[slot()] = {key_, v, length_};
+  }
+
+private:
+  static constexpr int kBits = 12;
+  static constexpr std::size_t kLongest = 48;
+  using Key = std::array<std::uint64_t, kLongest / 8>;
+  struct Entry {
+    Key key{};
+    Float3 v;
+    std::uint32_t length = 0;  // 0: empty
+  };
+
+  bool load(const char* p, const char* lineEnd, const char* end) {
+    const std::size_t n = std::size_t(lineEnd - p);
+    length_ = 0;
+    if (n == 0 || n > kLongest || std::size_t(end - p) < kLongest) return false;
+    for (std::size_t i = 0; i < key_.size(); ++i) {
+      std::uint64_t word;
+      std::memcpy(&word, p + 8 * i, 8);
+      const std::size_t kept = n > 8 * i ? std::min<std::size_t>(n - 8 * i, 8) : 0;
+      key_[i] = kept == 8 ? word : word & ((std::uint64_t(1) << (8 * kept)) - 1);
+    }
+    length_ = std::uint32_t(n);
+    return true;
+  }
+
+  std::size_t slot() const {
+    std::uint64_t h = length_;
+    for (std::uint64_t word : key_) h = (h ^ word) * 0x9E3779B97F4A7C15ull;
+    return std::size_t(h >> (64 - kBits));
+  }
+
+  std::vector<Entry> entries_;
+  Key key_{};
+  std::uint32_t length_ = 0;
+};
+
 // Scans the tokens that start in [p, stop) and reports them to `sink`. A vertex's numbers may run
 // on past `stop` (up to `end`); the returned position is just after the last token scanned.
 template <class Sink>
-const char* scanTokens(const char* p, const char* stop, const char* end, Sink& sink) {
+const char* scanTokens(const char* p, const char* stop, const char* end, Sink& sink, RecentVertexLines& lines) {
   using DecimalScanner::isSpace;
   for (;;) {
     p = TextSkip::spaces(p, stop);
@@ -288,9 +347,16 @@ const char* scanTokens(const char* p, const char* stop, const char* end, Sink& s
     const char first = char(*p | 0x20);
     if (first == 'v' && isKeyword(p, end, "vertex")) {
       p += 6;
+      const char* lineEnd = TextSkip::lineBreak(p, end);
       Float3 v;
-      if (!DecimalScanner::scan(p, end, v.x) || !DecimalScanner::scan(p, end, v.y) || !DecimalScanner::scan(p, end, v.z)) {
-        throw LoadError::malformed("a vertex line in the ASCII STL is missing a number");
+      if (lines.find(p, lineEnd, end, v)) {
+        p = lineEnd;
+      } else {
+        if (!DecimalScanner::scan(p, end, v.x) || !DecimalScanner::scan(p, end, v.y) || !DecimalScanner::scan(p, end, v.z)) {
+          throw LoadError::malformed("a vertex line in the ASCII STL is missing a number");
+        }
+        // Only a line that holds the three numbers and nothing more stands for them.
+        if (TextSkip::spaces(p, lineEnd) == lineEnd) lines.remember(v);
       }
       sink.vertex(v);
     } else if (first == 'e' && isKeyword(p, end, "endloop")) {
@@ -311,11 +377,11 @@ const char* scanTokens(const char* p, const char* stop, const char* end, Sink& s
 
 // scanTokens over [p, stop), a few MiB at a time, each brought in just before it is read.
 template <class Sink>
-const char* scanRange(const char* p, const char* stop, const char* end, Sink& sink) {
+const char* scanRange(const char* p, const char* stop, const char* end, Sink& sink, RecentVertexLines& lines) {
   while (p < stop) {
     const char* part = std::size_t(stop - p) > prefaultBytes ? p + prefaultBytes : stop;
     prefault({reinterpret_cast<const std::byte*>(p), std::size_t(part - p)});
-    p = scanTokens(p, part, end, sink);
+    p = scanTokens(p, part, end, sink, lines);
   }
   return p;
 }
@@ -331,8 +397,9 @@ PrintModel readAscii(std::span<const std::byte> bytes, std::string_view name) {
 
   constexpr std::size_t splitThreshold = 8u << 20;
   const char* split = bytes.size() >= splitThreshold ? TextSkip::lineBreak(begin + bytes.size() / 2, end) : end;
+  RecentVertexLines lines;
   if (split == end) {
-    scanRange(begin, end, end, assembler);
+    scanRange(begin, end, end, assembler, lines);
     return assembler.finish();
   }
   ++split;  // just after the line break
@@ -342,11 +409,12 @@ PrintModel readAscii(std::span<const std::byte> bytes, std::string_view name) {
   const std::exception_ptr tailError = inParallel(
       [&] {
         tail.emplace(std::size_t(end - split));
-        scanRange(split, end, end, *tail);
+        RecentVertexLines tailLines;
+        scanRange(split, end, end, *tail, tailLines);
       },
-      [&] { reached = scanRange(begin, split, end, assembler); });
+      [&] { reached = scanRange(begin, split, end, assembler, lines); });
   if (reached > split) {
-    scanRange(reached, end, end, assembler);
+    scanRange(reached, end, end, assembler, lines);
   } else {
     if (tailError) std::rethrow_exception(tailError);
     tail->replayInto(assembler);

@@ -113,6 +113,22 @@ TEST(STLAscii, ReadsSolidsLoopsAndKeywordsInAnyCase) {
       << "each object numbers its own vertices; numbers may span lines";
 }
 
+// A vertex line seen before is taken by its text; text that differs in any byte, or holds more
+// than the three numbers, is read afresh.
+TEST(STLAscii, RepeatedVertexLinesReadAsTheirNumbers) {
+  const std::string first = "facet normal 0 0 1\n outer loop\n  vertex 1 2 3\n  vertex 1 2 35\n  vertex 4 5 6\n endloop\nendfacet\n";
+  const std::string second =
+      "facet normal 0 0 1\n outer loop\n  vertex 4 5 6\r\n  vertex 1 2 35\n  vertex 1 2 3 endloop\nendfacet\n";
+  const std::string third = "facet normal 0 0 1 outer loop vertex 1 2\n3 vertex 7 8 9 vertex 4 5 6   \n endloop endfacet\n";
+  const PrintModel m = STLReader::read(
+      bytesOf("solid t\n" + first + second + third + first + second +
+              "endsolid t, with enough text after the last vertex line to compare it whole\n"),
+      "m");
+  ASSERT_EQ(m.objects.size(), 1u);
+  EXPECT_EQ(m.objects[0].positions, (MeshArray<Float3>{{1, 2, 3}, {1, 2, 35}, {4, 5, 6}, {7, 8, 9}}));
+  EXPECT_EQ(m.objects[0].indices, (MeshArray<std::uint32_t>{0, 1, 2, 2, 1, 0, 0, 3, 2, 0, 1, 2, 2, 1, 0}));
+}
+
 TEST(STLAscii, NamesUnnamedSolidsAfterTheModel) {
   const std::string facet = " facet outer loop vertex 0 0 0 vertex 1 0 0 vertex 0 1 0 endloop endfacet\n";
   const std::string degenerate = " facet outer loop vertex 0 0 0 vertex 0 0 0 vertex 0 1 0 endloop endfacet\n";
