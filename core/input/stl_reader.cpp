@@ -289,7 +289,9 @@ public:
   bool find(const char* p, const char* lineEnd, const char* end, Float3& v) {
     if (!load(p, lineEnd, end)) return false;
     const Entry& e = entries_[slot()];
-    if (e.length != length_ || e.key != key_) return false;
+    std::uint64_t differ = e.length ^ length_;
+    for (std::size_t i = 0; i < key_.size(); ++i) differ |= e.key[i] ^ key_[i];
+    if (differ != 0) return false;
     v = e.v;
     return true;
   }
@@ -335,6 +337,30 @@ private:
   std::uint32_t length_ = 0;
 };
 
+// The end of the line p is in when no word after p on it starts with a letter that the token
+// scan acts on (v, e or s, in any case), or nullptr. A facet's normal and "outer loop" are such
+// lines, and passing them whole spares a decision per word.
+const char* plainLineEnd(const char* p, const char* end) {
+#if defined(__SSE2__)
+  unsigned afterSpace = 0;  // 1 when the byte before the chunk is whitespace
+  while (end - p >= 16) {
+    const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const __m128i lower = _mm_or_si128(chunk, _mm_set1_epi8(0x20));
+    const auto is = [](__m128i bytes, char c) { return _mm_cmpeq_epi8(bytes, _mm_set1_epi8(c)); };
+    const unsigned letters =
+        unsigned(_mm_movemask_epi8(_mm_or_si128(_mm_or_si128(is(lower, 'v'), is(lower, 'e')), is(lower, 's'))));
+    const unsigned breaks = unsigned(_mm_movemask_epi8(_mm_or_si128(is(chunk, '\n'), is(chunk, '\r'))));
+    const unsigned spaces = TextSkip::spaceMask(p);
+    const unsigned before = breaks != 0 ? (1u << __builtin_ctz(breaks)) - 1 : 0xFFFFu;
+    if ((letters & ((spaces << 1) | afterSpace) & before) != 0) return nullptr;
+    if (breaks != 0) return p + __builtin_ctz(breaks);
+    afterSpace = (spaces >> 15) & 1u;
+    p += 16;
+  }
+#endif
+  return nullptr;  // near the end of the file the token scan goes on word by word
+}
+
 // Scans the tokens that start in [p, stop) and reports them to `sink`. A vertex's numbers may run
 // on past `stop` (up to `end`); the returned position is just after the last token scanned.
 template <class Sink>
@@ -369,6 +395,8 @@ const char* scanTokens(const char* p, const char* stop, const char* end, Sink& s
       const char* start = p + 5;
       p = TextSkip::lineBreak(start, end);
       sink.solid(decodeUTF8Lossy(trim(std::string_view(start, std::size_t(p - start)), " \t")));
+    } else if (const char* lineEnd = plainLineEnd(p, end)) {
+      p = lineEnd;  // the word at p is none the scan acts on, nor is any after it on the line
     } else {
       p = TextSkip::word(p, end);
     }
