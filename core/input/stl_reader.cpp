@@ -288,7 +288,7 @@ public:
   /// The numbers that fill the rest of the line from p to lineEnd, if that text came lately.
   bool find(const char* p, const char* lineEnd, const char* end, Float3& v) {
     if (!load(p, lineEnd, end)) return false;
-    const Entry& e = entries_[slot()];
+    const Entry& e = entries_[slot_];
     std::uint64_t differ = e.length ^ length_;
     for (std::size_t i = 0; i < key_.size(); ++i) differ |= e.key[i] ^ key_[i];
     if (differ != 0) return false;
@@ -299,7 +299,7 @@ public:
   /// Keeps `v` as what the text last given to find reads as.
   void remember(Float3 v) {
     if (length_ == 0) return;
-    entries_[slot()] = {key_, v, length_};
+    entries_[slot_] = {key_, v, length_};
   }
 
 private:
@@ -323,18 +323,16 @@ private:
       key_[i] = kept == 8 ? word : word & ((std::uint64_t(1) << (8 * kept)) - 1);
     }
     length_ = std::uint32_t(n);
+    std::uint64_t h = length_;
+    for (std::uint64_t word : key_) h = (h ^ word) * 0x9E3779B97F4A7C15ull;
+    slot_ = std::size_t(h >> (64 - kBits));
     return true;
   }
 
-  std::size_t slot() const {
-    std::uint64_t h = length_;
-    for (std::uint64_t word : key_) h = (h ^ word) * 0x9E3779B97F4A7C15ull;
-    return std::size_t(h >> (64 - kBits));
-  }
-
   std::vector<Entry> entries_;
-  Key key_{};
+  Key key_{};  // the text last given to find, its length and its entry
   std::uint32_t length_ = 0;
+  std::size_t slot_ = 0;
 };
 
 // The end of the line p is in when no word after p on it starts with a letter that the token

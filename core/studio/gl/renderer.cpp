@@ -341,12 +341,20 @@ void applyCulling(Culling culling) {
 }
 }  // namespace
 
+namespace {
+// The version line and a "#define NAME 1" line for each feature bit set, naming bit 1 then bit 2.
+std::string featureLines(unsigned features, const char* bit1, const char* bit2) {
+  std::string lines = "#version 410 core\n";
+  if (features & 1u) lines += std::string("#define ") + bit1 + " 1\n";
+  if (features & 2u) lines += std::string("#define ") + bit2 + " 1\n";
+  return lines;
+}
+}  // namespace
+
 Program& Renderer::attributes(unsigned features) {
   std::unique_ptr<Program>& program = attributes_[features & 3u];
   if (!program) {
-    std::string prefix = "#version 410 core\n";
-    if (features & hasLayerLines) prefix += "#define HAS_LAYER_LINES 1\n";
-    if (features & hasAlbedoMap) prefix += "#define HAS_ALBEDO_MAP 1\n";
+    const std::string prefix = featureLines(features, "HAS_LAYER_LINES", "HAS_ALBEDO_MAP");
     program = std::make_unique<Program>(std::initializer_list<const char*>{shaders::surfaceVertex},
                                         std::initializer_list<const char*>{prefix.c_str(), shaders::attributePacking,
                                                                            shaders::toneMapping, shaders::surfaceAttributes});
@@ -357,9 +365,8 @@ Program& Renderer::attributes(unsigned features) {
 Program& Renderer::lighting(unsigned features) {
   std::unique_ptr<Program>& program = lighting_[features & 3u];
   if (!program) {
-    std::string prefix = "#version 410 core\n";
-    if (features & hasShadow) prefix += "#define HAS_SHADOW 1\n#define SHADOW_TAPS 6\n";
-    if (features & hasClearCoat) prefix += "#define HAS_CLEAR_COAT 1\n";
+    // Six of the spiral's taps: enough once a pixel is lit only once.
+    const std::string prefix = featureLines(features, "HAS_SHADOW", "HAS_CLEAR_COAT") + "#define SHADOW_TAPS 6\n";
     program = std::make_unique<Program>(std::initializer_list<const char*>{shaders::maskVertex},
                                         std::initializer_list<const char*>{prefix.c_str(), shaders::attributePacking,
                                                                            shaders::shadowSampling, shaders::toneMapping,
