@@ -41,13 +41,6 @@ void expectFramed(const std::vector<Float3>& cloud, float elevationDegrees, floa
 
 }  // namespace
 
-TEST(Framing, Constants) {
-  EXPECT_EQ(Framing::kFovY, 26);
-  EXPECT_EQ(Framing::margin(FramingMode::turntable), 0.2f);
-  EXPECT_EQ(Framing::margin(FramingMode::tight), 0.16f);
-  EXPECT_EQ(Framing::kTurntableAngles, 32);
-}
-
 TEST(Framing, TurntableCloudIsACylinderOfRingPairs) {
   EXPECT_TRUE(Framing::turntableCloud(0, 5, 5).empty());
   const auto cloud = Framing::turntableCloud(4, 2, 3);

@@ -128,13 +128,9 @@ TEST(RenderMesh, FineSphereStaysSmooth) {
 }
 
 TEST(RenderMesh, FoldBeyondTheCreaseAngleSplitsTheSharedEdge) {
-  const RenderMesh sharp = RenderMesh::build(hinge(45), 32);
-  EXPECT_EQ(sharp.positions.size(), 6u);
-  const RenderMesh smooth = RenderMesh::build(hinge(20), 32);
-  EXPECT_EQ(smooth.positions.size(), 4u);
-}
-
-TEST(RenderMesh, StudioCreaseAngleIsTheThreshold) {
+  EXPECT_EQ(RenderMesh::build(hinge(45), 32).positions.size(), 6u);
+  EXPECT_EQ(RenderMesh::build(hinge(20), 32).positions.size(), 4u);
+  // The studio's angle is the default threshold.
   EXPECT_EQ(RenderMesh::build(hinge(31)).positions.size(), 4u);
   EXPECT_EQ(RenderMesh::build(hinge(33)).positions.size(), 6u);
   EXPECT_EQ(RenderMesh::build(hinge(33), 34).positions.size(), 4u);
@@ -212,12 +208,11 @@ TEST(RenderMesh, ColourGroupsAscendWithUncolouredTrianglesTakingTheObjectColour)
   EXPECT_EQ(mesh.groups[0].color, -1);
   EXPECT_EQ(trianglesOf(mesh, mesh.groups[0]), (std::vector<int>{1}));
   EXPECT_EQ(mesh.groups[1].color, 2);
-}
 
-TEST(RenderMesh, ObjectColourKeysTheSingleGroup) {
-  ModelObject o = threeTriangles();
+  // Without per-triangle colours the object's colour keys one group of everything.
+  o.triangleColors.reset();
   o.color = 3;
-  const RenderMesh mesh = RenderMesh::build(o);
+  mesh = RenderMesh::build(o);
   ASSERT_EQ(mesh.groups.size(), 1u);
   EXPECT_EQ(mesh.groups[0].color, 3);
   EXPECT_EQ(mesh.groups[0].indices, (std::vector<std::uint32_t>{0, 1, 2, 3, 4, 5, 6, 7, 8}));

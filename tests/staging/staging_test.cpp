@@ -79,28 +79,6 @@ TEST(Bounds, TransformedBoxHoldsTheMovedCorners) {
   EXPECT_EQ(moved, (Bounds{{10, 0, -1}, {11, 2, 2}}));
 }
 
-TEST(Orientation, RawValuesTitlesAndOrder) {
-  const std::vector<std::pair<std::string, std::string>> expected{
-      {"asPrinted", "As printed"},
-      {"standUp", "Upright (stand it up)"},
-      {"onSide", "On its side"},
-      {"upsideDown", "Upside down"},
-      {"yUp", "Y is up (some OBJ files)"}};
-  ASSERT_EQ(allOrientations.size(), expected.size());
-  for (std::size_t i = 0; i < expected.size(); ++i) {
-    EXPECT_EQ(rawValue(allOrientations[i]), expected[i].first);
-    EXPECT_EQ(title(allOrientations[i]), expected[i].second);
-    EXPECT_EQ(orientationFromRaw(expected[i].first), allOrientations[i]);
-  }
-  EXPECT_FALSE(orientationFromRaw("AsPrinted"));
-}
-
-TEST(Orientation, TitlesGoThroughTheTranslator) {
-  setTranslator([](std::string_view english) { return "[" + std::string(english) + "]"; });
-  EXPECT_EQ(title(Orientation::onSide), "[On its side]");
-  setTranslator({});
-}
-
 TEST(Orientation, RotationsTurnFilePointsAsDescribed) {
   const Float3 p{1, 2, 3};
   // asPrinted: −90° about X, file +Z up: (x, y, z) → (x, z, −y).
