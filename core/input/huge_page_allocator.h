@@ -4,7 +4,10 @@
 // a few MiB and more are therefore mapped on 2 MiB boundaries with transparent huge pages advised,
 // so that the same memory costs one fault per 2 MiB. Smaller arrays come from the usual heap.
 #include <cstddef>
+#include <cstdlib>
 #include <new>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 namespace vantorel {
@@ -58,5 +61,54 @@ struct HugePageAllocator {
 /// The array type of a mesh's positions, indices and the like.
 template <class T>
 using MeshArray = std::vector<T, HugePageAllocator<T>>;
+
+/// A fixed number of zeros, for tables whose empty entries are zero. Large ones are fresh huge
+/// pages, which are zero already, so nothing is written up front and a page is only cleared when
+/// first used.
+template <class T>
+class ZeroedArray {
+  static_assert(std::is_trivially_copyable_v<T>);
+
+public:
+  ZeroedArray() noexcept = default;
+  explicit ZeroedArray(std::size_t n) : size_(n) {
+    if (n > std::size_t(-1) / sizeof(T)) throw std::bad_array_new_length();
+    if (n == 0) return;
+    if (bytes() < hugepages::threshold) {
+      data_ = static_cast<T*>(std::calloc(n, sizeof(T)));
+      if (!data_) throw std::bad_alloc();
+    } else {
+      data_ = static_cast<T*>(hugepages::allocate(bytes()));
+    }
+  }
+  ZeroedArray(ZeroedArray&& other) noexcept
+      : data_(std::exchange(other.data_, nullptr)), size_(std::exchange(other.size_, 0)) {}
+  ZeroedArray& operator=(ZeroedArray&& other) noexcept {
+    if (this != &other) {
+      release();
+      data_ = std::exchange(other.data_, nullptr);
+      size_ = std::exchange(other.size_, 0);
+    }
+    return *this;
+  }
+  ~ZeroedArray() { release(); }
+
+  std::size_t size() const noexcept { return size_; }
+  T& operator[](std::size_t i) noexcept { return data_[i]; }
+  const T& operator[](std::size_t i) const noexcept { return data_[i]; }
+
+private:
+  std::size_t bytes() const noexcept { return size_ * sizeof(T); }
+  void release() noexcept {
+    if (!data_) return;
+    if (bytes() < hugepages::threshold) std::free(data_);
+    else hugepages::release(data_, bytes());
+    data_ = nullptr;
+    size_ = 0;
+  }
+
+  T* data_ = nullptr;
+  std::size_t size_ = 0;
+};
 
 }  // namespace vantorel

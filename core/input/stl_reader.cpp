@@ -93,18 +93,18 @@ PrintModel readBinary(std::span<const std::byte> bytes, std::string_view name) {
       }
     }
   };
-  // Room for the whole mesh up front, so the second half's results join without a copy.
-  VertexWelder welder(n / 2 + 16, n);
-  constexpr std::uint32_t splitThreshold = 1u << 17;
-  if (n < splitThreshold) {
+  // Large files are welded as two halves on two threads and joined; the result is the same. A
+  // closed mesh has about half as many vertices as triangles, so each half meets about n/4.
+  const bool split = n >= (1u << 17);
+  VertexWelder welder(split ? n / 4 + 16 : n / 2 + 16, n);
+  if (!split) {
     weld(welder, 0, n);
   } else {
-    // Large files are welded as two halves on two threads and joined; the result is the same.
     const std::uint32_t half = n / 2;
     std::optional<VertexWelder> later;
     const std::exception_ptr laterError = inParallel(
         [&] {
-          later.emplace(n / 2 + 16, n - half);
+          later.emplace(n / 4 + 16, n - half);
           weld(*later, half, n);
           later->hasTriangles();  // welds what is still queued
         },

@@ -9,10 +9,14 @@
 #include <limits>
 #include <thread>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace vantorel {
 namespace {
 
-constexpr std::uint64_t emptySlot = ~std::uint64_t(0);
+constexpr std::uint64_t emptySlot = 0;
 
 inline std::uint64_t tagOf(std::size_t hash) { return std::uint64_t(hash) & 0xFFFFFFFF00000000ull; }
 
@@ -43,6 +47,44 @@ inline Float3 foldZeros(Float3 p) {
   return p;
 }
 
+// The batch's corners are 16 bytes each (position, then a zero), so where SSE2 is at hand a corner
+// is folded, checked and compared as one vector instead of coordinate by coordinate.
+
+// Folds -0 into +0 in the triangle's corners and says whether all their coordinates are finite.
+template <class Triangle>
+inline bool foldFinite(Triangle& t) {
+#if defined(__SSE2__)
+  const __m128i exponent = _mm_set1_epi32(0x7F800000), magnitude = _mm_set1_epi32(0x7FFFFFFF);
+  __m128i nonFinite = _mm_setzero_si128();
+  for (auto& corner : t.corner) {
+    auto* lanes = reinterpret_cast<__m128i*>(&corner);
+    const __m128i v = _mm_load_si128(lanes);
+    nonFinite = _mm_or_si128(nonFinite, _mm_cmpeq_epi32(_mm_and_si128(v, exponent), exponent));
+    const __m128i zero = _mm_cmpeq_epi32(_mm_and_si128(v, magnitude), _mm_setzero_si128());
+    _mm_store_si128(lanes, _mm_andnot_si128(zero, v));
+  }
+  return _mm_movemask_epi8(nonFinite) == 0;
+#else
+  for (auto& corner : t.corner) {
+    if (!isFinite(corner.position)) return false;
+  }
+  for (auto& corner : t.corner) corner.position = foldZeros(corner.position);
+  return true;
+#endif
+}
+
+// Whether a recent-vertex entry holds the corner's position.
+template <class Recent, class Corner>
+inline bool holds(const Recent& r, const Corner& c) {
+#if defined(__SSE2__)
+  const __m128i same = _mm_cmpeq_epi32(_mm_load_si128(reinterpret_cast<const __m128i*>(&r)),
+                                       _mm_load_si128(reinterpret_cast<const __m128i*>(&c)));
+  return (_mm_movemask_epi8(same) & 0xFFF) == 0xFFF;  // the fourth lanes (index, zero) differ
+#else
+  return sameBits(r.position, c.position);
+#endif
+}
+
 // Runs work(first, last) over [0, n), on two threads when n is large enough to repay one.
 template <class Work>
 void inTwoParts(std::size_t n, const Work& work) {
@@ -71,13 +113,13 @@ VertexWelder::VertexWelder(std::size_t expectedVertices, std::size_t expectedTri
 
 void VertexWelder::rehash(std::size_t slotCount) {
   slots_ = {};
-  slots_.resize(slotCount, emptySlot);
+  slots_ = ZeroedArray<std::uint64_t>(slotCount);
   mask_ = slotCount - 1;
   for (std::uint32_t i = 0; i < positions_.size(); ++i) {
     const std::size_t hash = hashOf(positions_[i]);
     std::size_t s = hash & mask_;
     for (std::size_t step = 1; slots_[s] != emptySlot; ++step) s = (s + step) & mask_;
-    slots_[s] = tagOf(hash) | i;
+    slots_[s] = tagOf(hash) | (i + 1);
   }
 }
 
@@ -87,12 +129,12 @@ std::uint32_t VertexWelder::lookup(const Float3& p, std::size_t hash) {
   for (std::size_t step = 1;; ++step) {
     const std::uint64_t slot = slots_[s];
     if (slot == emptySlot) break;
-    const auto i = std::uint32_t(slot);
+    const auto i = std::uint32_t(slot) - 1;
     if ((slot & 0xFFFFFFFF00000000ull) == tag && sameBits(positions_[i], p)) return i;
     s = (s + step) & mask_;  // triangular probing visits every slot of a power-of-two table
   }
 
-  // Index ~0u with an all-ones tag would read as an empty slot; stop one short of it.
+  // A slot holds the index plus one in 32 bits, and ~0u means "absent" to callers.
   if (positions_.size() >= std::numeric_limits<std::uint32_t>::max()) {
     throw LoadError::malformed("an object has more than 4,294,967,295 vertices");
   }
@@ -101,7 +143,7 @@ std::uint32_t VertexWelder::lookup(const Float3& p, std::size_t hash) {
   if (positions_.size() * 2 > slots_.size()) {
     rehash(slots_.size() * 2);
   } else {
-    slots_[s] = tag | index;
+    slots_[s] = tag | (index + 1);
   }
   return index;
 }
@@ -151,39 +193,45 @@ void VertexWelder::flush() {
   std::size_t hashes[batchSize * 3];
   std::uint32_t index[batchSize * 3];
   std::uint8_t from[batchSize * 3];  // the earlier corner of this batch that holds the answer
-  bool finite[batchSize];
+  enum : std::uint8_t { dropped, answered, waiting };  // what the first pass made of a triangle
+  std::uint8_t state[batchSize];
   for (std::size_t t = 0; t < pendingCount_; ++t) {
     Triangle& tri = pending_[t];
-    finite[t] = isFinite(tri.corner[0]) && isFinite(tri.corner[1]) && isFinite(tri.corner[2]);
-    if (!finite[t]) continue;
+    if (!foldFinite(tri)) {
+      state[t] = dropped;
+      continue;
+    }
+    bool waits = false;
+#pragma GCC unroll 3
     for (std::size_t k = 0; k < 3; ++k) {
       const std::size_t c = t * 3 + k;
-      const Float3 p = tri.corner[k] = foldZeros(tri.corner[k]);
-      const std::size_t hash = hashes[c] = hashOf(p);
+      const Corner& corner = tri.corner[k];
+      const std::size_t hash = hashes[c] = hashOf(corner.position);
       const std::size_t e = (hash >> 20) & (recentSize - 1);
       Recent& r = recent_[e];
-      from[c] = self;
-      if (sameBits(r.position, p)) {
-        if (r.index != claimed) {
-          index[c] = r.index;
-        } else {
-          index[c] = claimed;
-          from[c] = claimant_[e];
-        }
+      if (holds(r, corner)) {
+        index[c] = r.index;
+        from[c] = claimant_[e];  // read only when the entry was claimed
+        waits |= r.index == claimed;
       } else {
-        r = {p, claimed};
+        r = {corner.position, claimed};
         claimant_[e] = std::uint8_t(c);
         index[c] = claimed;
+        from[c] = self;
+        waits = true;
         __builtin_prefetch(&slots_[hash & mask_]);
       }
     }
+    state[t] = waits ? waiting : answered;
   }
   const std::size_t count = pendingCount_;
   pendingCount_ = 0;
+  std::uint32_t kept[batchSize * 3];
+  std::size_t keptCount = 0;
   for (std::size_t t = 0; t < count; ++t) {
-    if (!finite[t]) continue;
+    if (state[t] == dropped) continue;
     std::uint32_t* corner = index + t * 3;
-    for (std::size_t k = 0; k < 3; ++k) {
+    for (std::size_t k = 0; state[t] == waiting && k < 3; ++k) {
       const std::size_t c = t * 3 + k;
       if (corner[k] != claimed) continue;
       if (from[c] != self) {
@@ -191,20 +239,22 @@ void VertexWelder::flush() {
         continue;
       }
       // A claim that a later one in the batch displaced may find the vertex in the cache now.
-      const Float3& p = pending_[t].corner[k];
+      const Corner& p = pending_[t].corner[k];
       Recent& r = recent_[(hashes[c] >> 20) & (recentSize - 1)];
-      if (r.index != claimed && sameBits(r.position, p)) {
+      if (r.index != claimed && holds(r, p)) {
         corner[k] = r.index;
       } else {
-        corner[k] = lookup(p, hashes[c]);
-        r = {p, corner[k]};
+        corner[k] = lookup(p.position, hashes[c]);
+        r = {p.position, corner[k]};
       }
     }
     if (corner[0] == corner[1] || corner[1] == corner[2] || corner[0] == corner[2]) continue;
-    indices_.push_back(corner[0]);
-    indices_.push_back(corner[1]);
-    indices_.push_back(corner[2]);
+    kept[keptCount] = corner[0];
+    kept[keptCount + 1] = corner[1];
+    kept[keptCount + 2] = corner[2];
+    keptCount += 3;
   }
+  indices_.insert(indices_.end(), kept, kept + keptCount);
 }
 
 std::uint32_t VertexWelder::find(const Float3& p, std::size_t hash) const {
@@ -213,7 +263,7 @@ std::uint32_t VertexWelder::find(const Float3& p, std::size_t hash) const {
   for (std::size_t step = 1;; ++step) {
     const std::uint64_t slot = slots_[s];
     if (slot == emptySlot) return ~0u;
-    const auto i = std::uint32_t(slot);
+    const auto i = std::uint32_t(slot) - 1;
     if ((slot & 0xFFFFFFFF00000000ull) == tag && sameBits(positions_[i], p)) return i;
     s = (s + step) & mask_;
   }
@@ -238,6 +288,7 @@ void VertexWelder::append(VertexWelder& later) {
   });
   // Theirs are distinct and in their first-use order, so the new ones land in the order one
   // welder would have met them. The table learns them only if this welder is used again.
+  positions_.reserve(positions_.size() + theirs.size());
   for (std::size_t i = 0; i < theirs.size(); ++i) {
     if (remap[i] != absent) continue;
     if (positions_.size() >= std::numeric_limits<std::uint32_t>::max()) {

@@ -27,7 +27,8 @@ public:
   /// The same as addTriangle, but the work may be deferred (up to a small batch) so that the table
   /// lookups of many vertices overlap; the results are identical. Every other member flushes first.
   void queueTriangle(Float3 a, Float3 b, Float3 c) {
-    pending_[pendingCount_++] = {a, b, c};
+    Triangle& t = pending_[pendingCount_++];
+    t.corner[0].position = a, t.corner[1].position = b, t.corner[2].position = c;
     if (pendingCount_ == batchSize) flush();
   }
 
@@ -59,8 +60,13 @@ public:
 
 private:
   static constexpr std::size_t batchSize = 64;
+  // A corner padded to 16 bytes with a zero, so that a batch is read as whole vectors.
+  struct alignas(16) Corner {
+    Float3 position;
+    std::uint32_t zero = 0;
+  };
   struct Triangle {
-    Float3 corner[3];
+    Corner corner[3];
   };
   void flush();
   std::uint32_t lookup(const Float3& p, std::size_t hash);
@@ -71,9 +77,10 @@ private:
 
   MeshArray<Float3> positions_;
   MeshArray<std::uint32_t> indices_;
-  // Each slot holds an index in its low half and the upper half of the key's hash in its high half,
-  // so that probing past other keys rarely has to touch their positions. ~0 marks an empty slot.
-  MeshArray<std::uint64_t> slots_;
+  // Each slot holds an index plus one in its low half and the upper half of the key's hash in its
+  // high half, so that probing past other keys rarely has to touch their positions. Zero marks an
+  // empty slot, so a fresh table costs nothing until it is used.
+  ZeroedArray<std::uint64_t> slots_;
   std::size_t mask_ = 0;
   Triangle pending_[batchSize];
   std::size_t pendingCount_ = 0;
@@ -86,7 +93,7 @@ private:
   // While a batch is being welded, an entry may be claimed (index `claimed`) by the corner named
   // in `claimant_`; the second pass replaces every claim with the real index.
   static constexpr std::uint32_t claimed = ~0u;
-  struct Recent {
+  struct alignas(16) Recent {
     Float3 position;
     std::uint32_t index;
   };
