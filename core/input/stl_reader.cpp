@@ -40,14 +40,6 @@ std::string opening(std::span<const std::byte> bytes, std::size_t limit) {
   return std::string(trim(asciiLower(decodeUTF8Lossy(head))));
 }
 
-Float3 floatsAt(const std::byte* p) {
-  Float3 v;
-  std::memcpy(&v.x, p, 4);
-  std::memcpy(&v.y, p + 4, 4);
-  std::memcpy(&v.z, p + 8, 4);
-  return v;
-}
-
 PrintModel model(std::string_view name, ModelFormat format) {
   PrintModel m;
   m.name = std::string(name);
@@ -89,7 +81,7 @@ PrintModel readBinary(std::span<const std::byte> bytes, std::string_view name) {
       const std::uint32_t stop = std::min(last, i + prefaultRecords);
       prefault({record, std::size_t(stop - i) * recordSize});
       for (; i < stop; ++i, record += recordSize) {
-        welder.queueTriangle(floatsAt(record + 12), floatsAt(record + 24), floatsAt(record + 36));
+        welder.queuePacked(record + 12);
       }
     }
   };

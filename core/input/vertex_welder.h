@@ -3,8 +3,13 @@
 #include "input/print_model.h"
 
 #include <cstdint>
+#include <cstring>
 #include <span>
 #include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace vantorel {
 
@@ -29,6 +34,24 @@ public:
   void queueTriangle(Float3 a, Float3 b, Float3 c) {
     Triangle& t = pending_[pendingCount_++];
     t.corner[0].position = a, t.corner[1].position = b, t.corner[2].position = c;
+    if (pendingCount_ == batchSize) flush();
+  }
+
+  /// queueTriangle for nine packed little-endian floats: the corners as a binary STL record holds them.
+  void queuePacked(const std::byte* corners) {
+    Triangle& t = pending_[pendingCount_++];
+#if defined(__SSE2__)
+    // Three 16-byte reads that stay inside the 36 bytes: the third one starts 4 bytes early.
+    const __m128i xyz = _mm_set_epi32(0, -1, -1, -1);
+    const auto* in = reinterpret_cast<const __m128i*>(corners);
+    _mm_store_si128(reinterpret_cast<__m128i*>(&t.corner[0]), _mm_and_si128(_mm_loadu_si128(in), xyz));
+    _mm_store_si128(reinterpret_cast<__m128i*>(&t.corner[1]),
+                    _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(corners + 12)), xyz));
+    _mm_store_si128(reinterpret_cast<__m128i*>(&t.corner[2]),
+                    _mm_srli_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(corners + 20)), 4));
+#else
+    for (int k = 0; k < 3; ++k) std::memcpy(&t.corner[k].position, corners + 12 * k, sizeof(Float3));
+#endif
     if (pendingCount_ == batchSize) flush();
   }
 
