@@ -177,13 +177,18 @@ inline bool scan(const char*& pos, const char* end, double& out) {
 /// 10^-1 … 10^-22, each the nearest double.
 extern const double nearestNegativePowersOfTen[23];
 
-/// float(value(number)), always, but without the division for the usual coordinates. Multiplying
-/// by the nearest double of 10^-k is off by at most a few units in the last place of the double;
-/// that decides the float the same way unless it lies next to the midpoint between two floats, and
-/// only then is the exact division done.
-inline float floatValue(const Decimal& number) {
+/// The float nearest to `number`, where it is settled without a division: a whole mantissa below
+/// 2^53, or one over 10^1 … 10^22. Multiplying by the nearest double of 10^-k is off by at most a
+/// few units in the last place of the double; that decides the float unless it lies next to the
+/// midpoint between two floats. Returns false for those and for anything else, which then needs a
+/// full conversion.
+inline bool nearestFloat(const Decimal& number, float& out) {
   const int exponent = number.exponent;
-  if (exponent < 0 && exponent >= -22 && number.mantissa < (std::uint64_t(1) << 53)) {
+  if (number.mantissa >= (std::uint64_t(1) << 53) || exponent > 0 || exponent < -22) return false;
+  float f;
+  if (exponent == 0 || number.mantissa == 0) {
+    f = float(double(number.mantissa));  // exact as a double, so rounded once
+  } else {
     const double product = double(number.mantissa) * nearestNegativePowersOfTen[-exponent];
     std::uint64_t bits;
     std::memcpy(&bits, &product, sizeof bits);
@@ -191,11 +196,17 @@ inline float floatValue(const Decimal& number) {
     // Below the normal float range fewer bits count, so those take the exact path too.
     const std::uint64_t below = bits & ((std::uint64_t(1) << 29) - 1);
     const bool nearHalfway = below - ((std::uint64_t(1) << 28) - 8) <= 16;
-    if (!nearHalfway && product >= 0x1p-125) {
-      const float f = float(product);
-      return number.negative ? -f : f;
-    }
+    if (nearHalfway || product < 0x1p-125) return false;
+    f = float(product);
   }
+  out = number.negative ? -f : f;
+  return true;
+}
+
+/// float(value(number)), always, but without the division for the usual coordinates.
+inline float floatValue(const Decimal& number) {
+  float f;
+  if (nearestFloat(number, f)) return f;
   return float(value(number));
 }
 

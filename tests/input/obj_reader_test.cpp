@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
+#include <cstdio>
+#include <random>
+
 using namespace vantorel;
 using namespace vantorel::test;
 
@@ -55,6 +59,7 @@ TEST(OBJReader, VertexLinesNeedThreeWholeNumbers) {
   EXPECT_EQ(loadError("v 1 2 3x\n"), badVertex);
   EXPECT_EQ(loadError("v 1,5 2 3\n"), badVertex);
   EXPECT_EQ(loadError("v ++1 2 3\n"), badVertex);
+  EXPECT_EQ(loadError("v +-1 2 3\n"), badVertex) << "no sign after the plus";
   // w and colours are ignored; "+", exponents and a bare leading dot are fine.
   const auto m = read("v +1 .5 2e1 1.0 0.5 0.5\nv 0 0 0\nv 1 1 1\nf 1 2 3\n");
   EXPECT_EQ(m.objects[0].positions[0], (Float3{1, 0.5f, 20}));
@@ -82,4 +87,72 @@ TEST(OBJReader, NothingToShowIsEmpty) {
   EXPECT_EQ(loadError(square + "f 1 1 2\nf 1 2\n"), LoadError::empty());
   static constexpr char binary[] = "\0\xff\xfe garbage\n";
   EXPECT_EQ(loadError(std::string(binary, sizeof binary - 1)), LoadError::empty());
+}
+
+// Large files are read in blocks, partly ahead of time on a second thread: every statement must
+// still see exactly the vertices above it, in every number form.
+TEST(OBJReader, LargeFilesReadAsTheirLinesInOrder) {
+  std::mt19937 random(7);
+  const auto pick = [&](std::initializer_list<const char*> forms) { return forms.begin()[random() % forms.size()]; };
+  // Coordinates for the quick path and for the full conversion, checked against the conversion
+  // of each token on its own.
+  std::vector<std::string> tokens;
+  char text[64];
+  for (int i = 0; i < 4000; ++i) {
+    const double v = std::ldexp(double(random()) / 4294967296.0 - 0.5, int(random() % 40) - 20);
+    const int digits = int(random() % 12);
+    const char* form = pick({"%.*f", "%.*e", "%.*g", "+%.*f", "%.*f0000000000000"});
+    std::snprintf(text, sizeof text, form, digits, form[0] == '+' ? std::fabs(v) : v);
+    tokens.emplace_back(text);
+  }
+  for (const char* t : {"0", "-0", "5.", ".25", "-.5", "00000001.5", "8388609.5", "16777217", "1.00000005960464477539",
+                        "123456789012345678901234", "1e-45", "3.4028234e38"}) {
+    tokens.emplace_back(t);
+  }
+  const auto expected = [](std::string_view token) {
+    if (token.starts_with('+')) token.remove_prefix(1);
+    float f = 0;
+    std::from_chars(token.data(), token.data() + token.size(), f);
+    return f;
+  };
+
+  const std::string start = "v 0 0 0\nv 1 0 0\nv 0 1 0\n";
+  std::string file = start;
+  std::vector<std::string> parts;  // each part alone, after the same first three vertices
+  std::size_t t = 0;
+  while (file.size() < (std::size_t(3) << 20)) {
+    const char* br = random() % 4 ? "\n" : "\r\n";
+    std::string part = "g part " + std::to_string(parts.size()) + br;
+    for (int k = 0; k < 3; ++k) {
+      part += "v " + tokens[t % tokens.size()] + (k % 2 ? "\t" : " ") + std::to_string(parts.size()) + " " +
+              std::to_string(k) + br;
+      ++t;
+    }
+    part += std::string(pick({"f -3 -2 -1", "f -3/1 -2/2/2 -1//3", "f -3 -2 -1 x"})) + br;
+    part += std::string(pick({"f 1 2 3", "f 1/1 2/1 3/1", "# f 1 2 3", "vn 0 0 1"})) + br;
+    file += part;
+    parts.push_back(std::move(part));
+  }
+  const PrintModel whole = read(file);
+  ASSERT_EQ(whole.objects.size(), parts.size());
+  for (std::size_t i = 0; i < parts.size(); i += 97) {
+    const PrintModel alone = read(start + parts[i]);
+    ASSERT_EQ(alone.objects.size(), 1u);
+    EXPECT_EQ(whole.objects[i].name, alone.objects[0].name);
+    EXPECT_EQ(whole.objects[i].positions, alone.objects[0].positions) << parts[i];
+    EXPECT_EQ(whole.objects[i].indices, alone.objects[0].indices) << parts[i];
+  }
+  for (std::size_t i = 0; i < parts.size(); ++i) {
+    ASSERT_GE(whole.objects[i].positions.size(), 3u);
+    for (std::size_t k = 0; k < 3; ++k) {
+      const std::string& token = tokens[(i * 3 + k) % tokens.size()];
+      EXPECT_EQ(whole.objects[i].positions[k].x, expected(token)) << token;
+    }
+  }
+
+  // Faults deep in the file are found in file order.
+  EXPECT_EQ(loadError(file + "f 1 2 " + std::to_string(parts.size() * 3 + 4) + "\nv 1 x 2\n"), noVertex);
+  EXPECT_EQ(loadError(file + "v 1 x 2\nf 1 2 0\n"), badVertex);
+  EXPECT_EQ(loadError(file + "f 0 1 2\n" + file), noVertex);
+  EXPECT_EQ(loadError(file + "f -99999999999 1 2\n"), noVertex);
 }
