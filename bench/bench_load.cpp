@@ -23,13 +23,6 @@ void compare(const char* label, const std::filesystem::path& file, double goal) 
   buffer = {};
   buffer.shrink_to_fit();
 
-  std::size_t triangles = 0, vertices = 0;
-  const Timing ours = time(9, [&] {
-    const PrintModel m = ModelLoader::load(file);
-    triangles = m.triangleCount();
-    vertices = m.vertexCount();
-  }, 1);
-
   // Peak memory of one load on its own, above what the process held before.
   const double before = currentRssMiB();
   resetPeakMemory();
@@ -40,13 +33,27 @@ void compare(const char* label, const std::filesystem::path& file, double goal) 
   }
   const double peak = peakMemoryMiB() - before;
 
-  std::size_t assimpTriangles = 0;
-  const Timing assimp = time(3, [&] {
+  std::size_t triangles = 0, vertices = 0, assimpTriangles = 0;
+  const auto loadOurs = [&] {
+    const PrintModel m = ModelLoader::load(file);
+    triangles = m.triangleCount();
+    vertices = m.vertexCount();
+  };
+  const auto loadAssimp = [&] {
     Assimp::Importer importer;
     const aiScene* scene = importer.ReadFile(file.string(), aiProcess_JoinIdenticalVertices | aiProcess_Triangulate);
     assimpTriangles = 0;
     for (unsigned i = 0; scene && i < scene->mNumMeshes; ++i) assimpTriangles += scene->mMeshes[i]->mNumFaces;
-  });
+  };
+  // Three of our loads, then one of assimp's, three times over: this machine's speed drifts, and
+  // alternating lets a slow spell weigh on both sides of the ratio alike.
+  loadOurs();
+  std::vector<double> oursMs, assimpMs;
+  for (int round = 0; round < 3; ++round) {
+    for (int i = 0; i < 3; ++i) oursMs.push_back(timeOnce(loadOurs));
+    assimpMs.push_back(timeOnce(loadAssimp));
+  }
+  const Timing ours = summary(oursMs), assimp = summary(assimpMs);
 
   const double ratio = assimp.medianMs / ours.medianMs;
   std::printf("%-11s %6.1f MiB  %zu triangles, %zu vertices (assimp: %zu triangles)\n", label, fileMiB, triangles,

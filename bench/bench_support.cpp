@@ -111,16 +111,22 @@ void writeOBJ(const ModelObject& mesh, const std::filesystem::path& path) {
   std::fclose(f);
 }
 
+double timeOnce(const std::function<void()>& work) {
+  const auto start = std::chrono::steady_clock::now();
+  work();
+  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+}
+
+Timing summary(std::vector<double> ms) {
+  std::sort(ms.begin(), ms.end());
+  return {ms.front(), ms[ms.size() / 2]};
+}
+
 Timing time(int runs, const std::function<void()>& work, int warmups) {
   for (int i = 0; i < warmups; ++i) work();
   std::vector<double> ms;
-  for (int i = 0; i < runs; ++i) {
-    const auto start = std::chrono::steady_clock::now();
-    work();
-    ms.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
-  }
-  std::sort(ms.begin(), ms.end());
-  return {ms.front(), ms[ms.size() / 2]};
+  for (int i = 0; i < runs; ++i) ms.push_back(timeOnce(work));
+  return summary(std::move(ms));
 }
 
 double currentRssMiB() {

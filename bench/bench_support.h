@@ -24,6 +24,10 @@ struct Timing {
 
 /// Runs `work` `runs` times (after `warmups` untimed runs) and returns min and median wall time.
 Timing time(int runs, const std::function<void()>& work, int warmups = 0);
+/// The wall time of one run of `work`, in milliseconds.
+double timeOnce(const std::function<void()>& work);
+/// Min and median of some run times (at least one).
+Timing summary(std::vector<double> ms);
 
 /// The process's resident memory now, in MiB.
 double currentRssMiB();

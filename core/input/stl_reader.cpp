@@ -86,21 +86,22 @@ PrintModel readBinary(std::span<const std::byte> bytes, std::string_view name) {
     }
   };
   // Large files are welded as two halves on two threads and joined; the result is the same. A
-  // closed mesh has about half as many vertices as triangles, so each half meets about n/4.
+  // closed mesh has about half as many vertices as triangles, so each half's table meets about n/4.
   const bool split = n >= (1u << 17);
-  VertexWelder welder(split ? n / 4 + 16 : n / 2 + 16, n);
+  // Joining costs in proportion to the later part, so that part is a little the smaller.
+  const std::uint32_t middle = split ? n / 2 + n / 32 : n;
+  VertexWelder welder(n / 2 + 16, n, middle / 2 + 16);
   if (!split) {
     weld(welder, 0, n);
   } else {
-    const std::uint32_t half = n / 2;
     std::optional<VertexWelder> later;
     const std::exception_ptr laterError = inParallel(
         [&] {
-          later.emplace(n / 4 + 16, n - half);
-          weld(*later, half, n);
+          later.emplace((n - middle) / 2 + 16, n - middle);
+          weld(*later, middle, n);
           later->hasTriangles();  // welds what is still queued
         },
-        [&] { weld(welder, 0, half); });
+        [&] { weld(welder, 0, middle); });
     if (laterError) std::rethrow_exception(laterError);
     welder.append(*later);
   }

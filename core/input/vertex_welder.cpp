@@ -103,12 +103,12 @@ std::size_t slotsFor(std::size_t n) { return std::bit_ceil(std::max<std::size_t>
 
 }  // namespace
 
-VertexWelder::VertexWelder(std::size_t expectedVertices, std::size_t expectedTriangles)
+VertexWelder::VertexWelder(std::size_t expectedVertices, std::size_t expectedTriangles, std::size_t tableVertices)
     : recent_(recentSize), claimant_(recentSize) {
   forgetRecent();
   positions_.reserve(expectedVertices);
   indices_.reserve(expectedTriangles * 3);
-  rehash(slotsFor(expectedVertices));
+  rehash(slotsFor(std::min(expectedVertices, tableVertices)));
 }
 
 void VertexWelder::rehash(std::size_t slotCount) {
@@ -300,10 +300,11 @@ void VertexWelder::append(VertexWelder& later) {
   }
   // Distinct positions stay distinct, so every triple they kept is kept here.
   const std::size_t start = indices_.size();
-  indices_.insert(indices_.end(), later.indices_.begin(), later.indices_.end());
+  indices_.resize(start + later.indices_.size());
   std::uint32_t* joined = indices_.data() + start;
+  const std::uint32_t* theirIndices = later.indices_.data();
   inTwoParts(later.indices_.size(), [&](std::size_t first, std::size_t last) {
-    for (std::size_t i = first; i < last; ++i) joined[i] = remap[joined[i]];
+    for (std::size_t i = first; i < last; ++i) joined[i] = remap[theirIndices[i]];
   });
 
   later.positions_ = {};

@@ -17,9 +17,11 @@ namespace vantorel {
 /// folded into +0; one lookup per vertex, no allocation per vertex.
 class VertexWelder {
 public:
-  /// `expectedVertices` sizes the table and `positions`; `expectedTriangles` sizes `indices`.
-  /// Both are hints: the welder grows past them.
-  explicit VertexWelder(std::size_t expectedVertices = 0, std::size_t expectedTriangles = 0);
+  /// `expectedVertices` sizes `positions` and the table, `expectedTriangles` sizes `indices`, and
+  /// `tableVertices`, where given, sizes the table instead (for a welder that will `append` another's
+  /// vertices, which its table never holds). All are hints: the welder grows past them.
+  explicit VertexWelder(std::size_t expectedVertices = 0, std::size_t expectedTriangles = 0,
+                        std::size_t tableVertices = ~std::size_t(0));
 
   /// The index of an equal position seen before, or the new index of `p` appended to `positions`.
   /// Throws LoadError::malformed when an object would need more than 2^32 vertices.
