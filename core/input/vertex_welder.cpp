@@ -230,22 +230,28 @@ void VertexWelder::flush() {
   std::size_t keptCount = 0;
   for (std::size_t t = 0; t < count; ++t) {
     if (state[t] == dropped) continue;
-    std::uint32_t* corner = index + t * 3;
-    for (std::size_t k = 0; state[t] == waiting && k < 3; ++k) {
-      const std::size_t c = t * 3 + k;
-      if (corner[k] != claimed) continue;
-      if (from[c] != self) {
-        corner[k] = index[from[c]];
-        continue;
-      }
-      // A claim that a later one in the batch displaced may find the vertex in the cache now.
-      const Corner& p = pending_[t].corner[k];
-      Recent& r = recent_[(hashes[c] >> 20) & (recentSize - 1)];
-      if (r.index != claimed && holds(r, p)) {
-        corner[k] = r.index;
-      } else {
-        corner[k] = lookup(p.position, hashes[c]);
-        r = {p.position, corner[k]};
+    // The three indices stay in registers: reading back what was just stored would wait on it.
+    std::uint32_t* stored = index + t * 3;
+    std::uint32_t corner[3] = {stored[0], stored[1], stored[2]};
+    if (state[t] == waiting) {
+#pragma GCC unroll 3
+      for (std::size_t k = 0; k < 3; ++k) {
+        const std::size_t c = t * 3 + k;
+        if (corner[k] != claimed) continue;
+        if (from[c] != self) {
+          corner[k] = index[from[c]];
+          continue;
+        }
+        // A claim that a later one in the batch displaced may find the vertex in the cache now.
+        const Corner& p = pending_[t].corner[k];
+        Recent& r = recent_[(hashes[c] >> 20) & (recentSize - 1)];
+        if (r.index != claimed && holds(r, p)) {
+          corner[k] = r.index;
+        } else {
+          corner[k] = lookup(p.position, hashes[c]);
+          r = {p.position, corner[k]};
+        }
+        stored[k] = corner[k];  // for the corners of this batch that wait on this one
       }
     }
     if (corner[0] == corner[1] || corner[1] == corner[2] || corner[0] == corner[2]) continue;
