@@ -45,11 +45,13 @@ void compare(const char* label, const std::filesystem::path& file, double goal) 
     assimpTriangles = 0;
     for (unsigned i = 0; scene && i < scene->mNumMeshes; ++i) assimpTriangles += scene->mMeshes[i]->mNumFaces;
   };
-  // Three of our loads, then one of assimp's, three times over: this machine's speed drifts, and
-  // alternating lets a slow spell weigh on both sides of the ratio alike.
-  loadOurs();
+  // Three of our loads, then one of assimp's, five times over: this machine's speed drifts, and
+  // alternating lets a slow spell weigh on both sides of the ratio alike. Each round starts with an
+  // untimed load of ours: after a second of assimp on one core, the idle second core of a virtual
+  // machine takes a while to be scheduled again.
   std::vector<double> oursMs, assimpMs;
-  for (int round = 0; round < 3; ++round) {
+  for (int round = 0; round < 5; ++round) {
+    loadOurs();
     for (int i = 0; i < 3; ++i) oursMs.push_back(timeOnce(loadOurs));
     assimpMs.push_back(timeOnce(loadAssimp));
   }
