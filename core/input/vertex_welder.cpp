@@ -283,27 +283,37 @@ void VertexWelder::append(VertexWelder& later) {
   constexpr std::uint32_t absent = ~0u;
   std::vector<std::uint32_t> remap(theirs.size());
   // Finding their positions in this table only reads it, so two threads share that work; the
-  // slots are prefetched a few positions ahead so that the cache misses overlap.
+  // slots are prefetched a few positions ahead so that the cache misses overlap. Each part counts
+  // the positions this welder lacks.
+  std::size_t missing[2] = {0, 0};
   inTwoParts(theirs.size(), [&](std::size_t first, std::size_t last) {
     constexpr std::size_t ahead = 16;
     for (std::size_t i = first; i < std::min(first + ahead, last); ++i) __builtin_prefetch(&slots_[hashOf(theirs[i]) & mask_]);
+    std::size_t count = 0;
     for (std::size_t i = first; i < last; ++i) {
       if (i + ahead < last) __builtin_prefetch(&slots_[hashOf(theirs[i + ahead]) & mask_]);
       remap[i] = find(theirs[i], hashOf(theirs[i]));
+      count += remap[i] == absent;
     }
+    missing[first != 0] = count;
   });
   // Theirs are distinct and in their first-use order, so the new ones land in the order one
-  // welder would have met them. The table learns them only if this welder is used again.
-  positions_.reserve(positions_.size() + theirs.size());
-  for (std::size_t i = 0; i < theirs.size(); ++i) {
-    if (remap[i] != absent) continue;
-    if (positions_.size() >= std::numeric_limits<std::uint32_t>::max()) {
-      throw LoadError::malformed("an object has more than 4,294,967,295 vertices");
-    }
-    remap[i] = std::uint32_t(positions_.size());
-    positions_.push_back(theirs[i]);
-    stale_ = true;
+  // welder would have met them: the first part's, then the second's, each part on its thread.
+  // The table learns them only if this welder is used again.
+  const std::size_t base = positions_.size();
+  if (base + missing[0] + missing[1] > std::numeric_limits<std::uint32_t>::max()) {
+    throw LoadError::malformed("an object has more than 4,294,967,295 vertices");
   }
+  positions_.resize(base + missing[0] + missing[1]);
+  stale_ = stale_ || missing[0] + missing[1] > 0;
+  inTwoParts(theirs.size(), [&](std::size_t first, std::size_t last) {
+    auto next = std::uint32_t(base + (first != 0 ? missing[0] : 0));
+    for (std::size_t i = first; i < last; ++i) {
+      if (remap[i] != absent) continue;
+      remap[i] = next;
+      positions_[next++] = theirs[i];
+    }
+  });
   // Distinct positions stay distinct, so every triple they kept is kept here.
   const std::size_t start = indices_.size();
   indices_.resize(start + later.indices_.size());

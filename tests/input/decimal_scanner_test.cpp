@@ -124,7 +124,8 @@ std::vector<std::array<Float3, 3>> stripTriangles(int quads) {
 }  // namespace
 
 TEST(VertexWelder, BatchedAndTwoPartWeldingMatchWeldingOneByOne) {
-  const auto triangles = stripTriangles(30000);
+  // Enough that the joins below share their work between two threads.
+  const auto triangles = stripTriangles(300000);
   VertexWelder single;
   for (const auto& t : triangles) single.addTriangle(t[0], t[1], t[2]);
 
