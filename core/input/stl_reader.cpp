@@ -88,8 +88,7 @@ PrintModel readBinary(std::span<const std::byte> bytes, std::string_view name) {
   // Large files are welded as two halves on two threads and joined; the result is the same. A
   // closed mesh has about half as many vertices as triangles, so each half's table meets about n/4.
   const bool split = n >= (1u << 17);
-  // Joining costs in proportion to the later part, so that part is a little the smaller.
-  const std::uint32_t middle = split ? n / 2 + n / 32 : n;
+  const std::uint32_t middle = split ? n / 2 : n;
   VertexWelder welder(n / 2 + 16, n, middle / 2 + 16);
   if (!split) {
     weld(welder, 0, n);
