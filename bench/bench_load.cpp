@@ -23,7 +23,9 @@ void compare(const char* label, const std::filesystem::path& file, double goal) 
   buffer = {};
   buffer.shrink_to_fit();
 
-  // Peak memory of one load on its own, above what the process held before.
+  // Peak memory of one load on its own, above what the process held before, with no memory kept
+  // from earlier loads to draw on.
+  hugepages::releaseKept();
   const double before = currentRssMiB();
   resetPeakMemory();
   double meshMiB = 0;

@@ -14,9 +14,14 @@ namespace vantorel {
 
 namespace hugepages {
 /// Memory for `bytes`, on huge pages where the system allows; `bytes` must be at least `threshold`.
-/// Throws std::bad_alloc.
+/// Memory released earlier is reused first, so the contents are undefined. Throws std::bad_alloc.
 void* allocate(std::size_t bytes);
+/// The same, all zeros.
+void* allocateZeroed(std::size_t bytes);
+/// Gives memory back; up to a limit it is kept for the next allocations rather than unmapped.
 void release(void* p, std::size_t bytes) noexcept;
+/// Unmaps all memory kept for reuse (for a process about to idle, or to measure memory afresh).
+void releaseKept() noexcept;
 
 #if defined(__SANITIZE_ADDRESS__)
 #define VANTOREL_ADDRESS_SANITIZER 1
@@ -62,9 +67,9 @@ struct HugePageAllocator {
 template <class T>
 using MeshArray = std::vector<T, HugePageAllocator<T>>;
 
-/// A fixed number of zeros, for tables whose empty entries are zero. Large ones are fresh huge
-/// pages, which are zero already, so nothing is written up front and a page is only cleared when
-/// first used.
+/// A fixed number of zeros, for tables whose empty entries are zero. Large ones on fresh huge
+/// pages are zero already, so nothing is written up front and a page is only cleared when first
+/// used.
 template <class T>
 class ZeroedArray {
   static_assert(std::is_trivially_copyable_v<T>);
@@ -78,7 +83,7 @@ public:
       data_ = static_cast<T*>(std::calloc(n, sizeof(T)));
       if (!data_) throw std::bad_alloc();
     } else {
-      data_ = static_cast<T*>(hugepages::allocate(bytes()));
+      data_ = static_cast<T*>(hugepages::allocateZeroed(bytes()));
     }
   }
   ZeroedArray(ZeroedArray&& other) noexcept

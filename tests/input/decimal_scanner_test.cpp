@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstdio>
@@ -165,6 +166,28 @@ TEST(MeshArray, LargeArraysGrowAndKeepTheirContents) {
   EXPECT_EQ(a, (MeshArray<std::uint32_t>{0, 7, 14, 21, 28}));
   MeshArray<Float3> b(1'000'000, Float3{1, 2, 3});
   EXPECT_EQ(b[999'999], (Float3{1, 2, 3}));
+}
+
+TEST(HugePages, ReleasedMemoryIsUsedAgainAndZeroedWhenAsked) {
+  hugepages::releaseKept();
+  constexpr std::size_t mib = std::size_t(1) << 20;
+  auto* first = static_cast<std::uint32_t*>(hugepages::allocate(6 * mib));
+  std::fill(first, first + 6 * mib / 4, 0xA5A5A5A5u);
+  hugepages::release(first, 6 * mib);
+  // A smaller request takes the front of the kept block, and the rest stays kept for the next.
+  auto* front = static_cast<std::uint32_t*>(hugepages::allocateZeroed(3 * mib));
+  EXPECT_EQ(front, first);
+  EXPECT_TRUE(std::all_of(front, front + 3 * mib / 4, [](std::uint32_t v) { return v == 0; }));
+  auto* rest = static_cast<std::uint32_t*>(hugepages::allocate(2 * mib));
+  EXPECT_EQ(reinterpret_cast<std::byte*>(rest), reinterpret_cast<std::byte*>(first) + 4 * mib)
+      << "blocks are whole huge pages";
+  EXPECT_EQ(rest[0], 0xA5A5A5A5u) << "plain allocations are not cleared";
+  hugepages::release(front, 3 * mib);
+  hugepages::release(rest, 2 * mib);
+  hugepages::releaseKept();
+  auto* fresh = static_cast<std::uint32_t*>(hugepages::allocateZeroed(2 * mib));
+  EXPECT_EQ(fresh[2 * mib / 4 - 1], 0u);
+  hugepages::release(fresh, 2 * mib);
 }
 
 TEST(DecimalScanner, FloatScanAgreesWithTheDoubleScan) {
