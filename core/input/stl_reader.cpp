@@ -330,7 +330,7 @@ private:
 // The end of the line p is in when no word after p on it starts with a letter that the token
 // scan acts on (v, e or s, in any case), or nullptr. A facet's normal and "outer loop" are such
 // lines, and passing them whole spares a decision per word.
-const char* plainLineEnd(const char* p, const char* end) {
+const char* plainLineEnd([[maybe_unused]] const char* p, [[maybe_unused]] const char* end) {
 #if defined(__SSE2__)
   unsigned afterSpace = 0;  // 1 when the byte before the chunk is whitespace
   while (end - p >= 16) {
