@@ -72,22 +72,22 @@ std::byte* map(std::size_t size) {
 
 }  // namespace
 
-void* allocate(std::size_t bytes) {
-  const std::size_t size = roundUp(bytes);
-  if (size < bytes) throw std::bad_alloc();
-  if (std::byte* p = reuse(size)) return p;
-  return map(size);
-}
+namespace {
 
-void* allocateZeroed(std::size_t bytes) {
+void* obtain(std::size_t bytes, bool zeroed) {
   const std::size_t size = roundUp(bytes);
   if (size < bytes) throw std::bad_alloc();
   if (std::byte* p = reuse(size)) {
-    std::memset(p, 0, bytes);
+    if (zeroed) std::memset(p, 0, bytes);
     return p;
   }
   return map(size);  // fresh pages are zero
 }
+
+}  // namespace
+
+void* allocate(std::size_t bytes) { return obtain(bytes, false); }
+void* allocateZeroed(std::size_t bytes) { return obtain(bytes, true); }
 
 void release(void* p, std::size_t bytes) noexcept {
   const std::size_t size = roundUp(bytes);

@@ -21,7 +21,6 @@ namespace {
 
 inline bool isBlank(char c) { return c == ' ' || c == '\t'; }
 inline bool isBreak(char c) { return c == '\n' || c == '\r'; }
-inline bool isDigit(char c) { return unsigned(c - '0') < 10; }
 
 // The next space- or tab-separated token of a line, or an empty view at the line's end.
 std::string_view nextToken(const char*& p, const char* lineEnd) {
@@ -43,23 +42,7 @@ bool dropPlus(std::string_view& token) {
 // and no trailing text.
 bool toFloat(std::string_view token, float& out) {
   if (!dropPlus(token) || token.empty()) return false;
-  // The usual coordinate, digits with an optional point, is settled here; anything else, and the
-  // rare number next to a midpoint between two floats, takes the full conversion.
-  DecimalScanner::Decimal number;
-  const char* p = token.data();
-  const char* end = p + token.size();
-  number.negative = *p == '-';
-  p += number.negative;
-  int digits = 0;
-  for (; p < end && isDigit(*p) && digits < 19; ++p, ++digits) number.mantissa = number.mantissa * 10 + unsigned(*p - '0');
-  if (p < end && *p == '.') {
-    for (++p; p < end && isDigit(*p) && digits < 19; ++p, ++digits) {
-      number.mantissa = number.mantissa * 10 + unsigned(*p - '0');
-      --number.exponent;
-    }
-  }
-  if (p == end && digits > 0 && DecimalScanner::nearestFloat(number, out)) return true;
-
+  const char* end = token.data() + token.size();
   const auto [stop, ec] = std::from_chars(token.data(), end, out);
   if (stop != end) return false;
   if (ec == std::errc::result_out_of_range) {
@@ -77,24 +60,10 @@ bool toFloat(std::string_view token, float& out) {
 // A face reference's vertex index: the text before its first "/", an optional sign and decimal
 // digits, nothing else.
 bool toIndex(std::string_view token, std::int64_t& out) {
-  std::size_t length = 0;
-  while (length < token.size() && token[length] != '/') ++length;
-  std::string_view text = token.substr(0, length);
+  std::string_view text = token.substr(0, token.find('/'));
   if (!dropPlus(text) || text.empty()) return false;
-  const bool negative = text.front() == '-';
-  const std::size_t first = negative;
-  if (text.size() - first > 18 || text.size() == first) {
-    // Too long to be sure of: the full conversion knows where an integer overflows.
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), out);
-    return ec == std::errc() && end == text.data() + text.size();
-  }
-  std::int64_t value = 0;
-  for (std::size_t i = first; i < text.size(); ++i) {
-    if (!isDigit(text[i])) return false;
-    value = value * 10 + (text[i] - '0');
-  }
-  out = negative ? -value : value;
-  return true;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), out);
+  return ec == std::errc() && end == text.data() + text.size();
 }
 
 // The usual coordinate at p, after blanks: digits with an optional point, read eight bytes at a
