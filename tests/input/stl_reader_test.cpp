@@ -129,7 +129,7 @@ TEST(STLAscii, RepeatedVertexLinesReadAsTheirNumbers) {
   EXPECT_EQ(m.objects[0].indices, (MeshArray<std::uint32_t>{0, 1, 2, 2, 1, 0, 0, 3, 2, 0, 1, 2, 2, 1, 0}));
 }
 
-TEST(STLAscii, NamesUnnamedSolidsAfterTheModel) {
+TEST(STLAscii, SolidNamesAreDecodedLenientlyOrFollowTheModel) {
   const std::string facet = " facet outer loop vertex 0 0 0 vertex 1 0 0 vertex 0 1 0 endloop endfacet\n";
   const std::string degenerate = " facet outer loop vertex 0 0 0 vertex 0 0 0 vertex 0 1 0 endloop endfacet\n";
   const PrintModel m = STLReader::read(
@@ -140,6 +140,9 @@ TEST(STLAscii, NamesUnnamedSolidsAfterTheModel) {
   EXPECT_EQ(m.objects[1].name, "Part 2");
   EXPECT_EQ(m.objects[2].name, "Part 3") << "the last solid closes at the end without endsolid";
   EXPECT_EQ(m.objects[2].id, 2);
+  const PrintModel named =
+      STLReader::read(bytesOf("solid caf\xC3\xA9 \xFF\n facet outer loop vertex 0 0 0 vertex 1 0 0 vertex 0 1 0 endloop"), "m");
+  EXPECT_EQ(named.objects[0].name, "caf\xC3\xA9 \xEF\xBF\xBD");
 }
 
 TEST(STLAscii, RefusesMissingNumbersAndEmptyText) {
@@ -154,11 +157,6 @@ TEST(STLAscii, RefusesMissingNumbersAndEmptyText) {
   EXPECT_EQ(loadError(bytesOf("hello world")), notSTL);
   // The loop vertices of an unfinished facet are discarded.
   EXPECT_EQ(loadError(bytesOf("solid x\nfacet outer loop vertex 0 0 0 vertex 1 0 0 vertex 0 1 0")), LoadError::empty());
-}
-
-TEST(STLAscii, SolidNameIsDecodedLeniently) {
-  const PrintModel m = STLReader::read(bytesOf("solid caf\xC3\xA9 \xFF\n facet outer loop vertex 0 0 0 vertex 1 0 0 vertex 0 1 0 endloop"), "m");
-  EXPECT_EQ(m.objects[0].name, "caf\xC3\xA9 \xEF\xBF\xBD");
 }
 
 // Files of several megabytes are scanned from both ends at once; the result must not depend on

@@ -148,47 +148,37 @@ TEST(RenderMesh, LargerFacesWeighMore) {
   EXPECT_NEAR(dot(shared, expected), 1.0f, 1e-6);
 }
 
-TEST(RenderMesh, ZeroAreaTriangleFacesUp) {
-  ModelObject o = hinge(0);
-  o.positions.push_back({5, 5, 5});
-  o.positions.push_back({6, 6, 6});
-  o.positions.push_back({7, 7, 7});  // a degenerate triangle on a line
-  o.indices.insert(o.indices.end(), {4, 5, 6});
-  const RenderMesh mesh = RenderMesh::build(o, 32);
-  const auto& ix = mesh.groups[0].indices;
+TEST(RenderMesh, DegenerateAndMalformedInput) {
+  // A zero-area triangle faces up.
+  ModelObject line = hinge(0);
+  line.positions.insert(line.positions.end(), {{5, 5, 5}, {6, 6, 6}, {7, 7, 7}});
+  line.indices.insert(line.indices.end(), {4, 5, 6});
+  const RenderMesh flat = RenderMesh::build(line, 32);
+  const auto& ix = flat.groups[0].indices;
   ASSERT_EQ(ix.size(), 9u);
-  for (int k = 6; k < 9; ++k) EXPECT_EQ(mesh.normals[ix[std::size_t(k)]], (Float3{0, 0, 1}));
-}
+  for (int k = 6; k < 9; ++k) EXPECT_EQ(flat.normals[ix[std::size_t(k)]], (Float3{0, 0, 1}));
 
-TEST(RenderMesh, ObjectWithoutTrianglesGivesOneEmptyGroup) {
-  ModelObject o;
-  o.positions = {{1, 2, 3}};
-  o.color = 4;
-  const RenderMesh mesh = RenderMesh::build(o);
-  EXPECT_TRUE(mesh.positions.empty());
-  EXPECT_TRUE(mesh.normals.empty());
-  ASSERT_EQ(mesh.groups.size(), 1u);
-  EXPECT_EQ(mesh.groups[0], (RenderMesh::Group{4, {}}));
+  // No triangles: one empty group in the object's colour.
+  ModelObject empty;
+  empty.positions = {{1, 2, 3}};
+  empty.color = 4;
+  const RenderMesh none = RenderMesh::build(empty);
+  EXPECT_TRUE(none.positions.empty() && none.normals.empty());
+  EXPECT_EQ(none.groups, (std::vector<RenderMesh::Group>{{4, {}}}));
+  empty.color.reset();
+  empty.triangleColors = std::vector<std::int32_t>{};
+  EXPECT_EQ(RenderMesh::build(empty).groups, (std::vector<RenderMesh::Group>{{-1, {}}}));
 
-  o.color.reset();
-  o.triangleColors = std::vector<std::int32_t>{};
-  EXPECT_EQ(RenderMesh::build(o).groups, (std::vector<RenderMesh::Group>{{-1, {}}}));
-}
-
-TEST(RenderMesh, TrailingIncompleteTriangleIsIgnored) {
-  ModelObject o = cube();
-  o.indices.push_back(0);
-  o.indices.push_back(1);
-  EXPECT_EQ(RenderMesh::build(o), RenderMesh::build(cube()));
-}
-
-TEST(RenderMesh, TriangleWithAnIndexOutOfRangeIsLeftOut) {
-  ModelObject o = threeTriangles();
-  o.indices[4] = 99;
-  const RenderMesh mesh = RenderMesh::build(o);
-  EXPECT_EQ(mesh.positions.size(), 6u);
-  ASSERT_EQ(mesh.groups.size(), 1u);
-  EXPECT_EQ(trianglesOf(mesh, mesh.groups[0]), (std::vector<int>{0, 2}));
+  // A trailing incomplete triangle is ignored, one with an index out of range left out.
+  ModelObject trailing = cube();
+  trailing.indices.insert(trailing.indices.end(), {0, 1});
+  EXPECT_EQ(RenderMesh::build(trailing), RenderMesh::build(cube()));
+  ModelObject outOfRange = threeTriangles();
+  outOfRange.indices[4] = 99;
+  const RenderMesh kept = RenderMesh::build(outOfRange);
+  EXPECT_EQ(kept.positions.size(), 6u);
+  ASSERT_EQ(kept.groups.size(), 1u);
+  EXPECT_EQ(trianglesOf(kept, kept.groups[0]), (std::vector<int>{0, 2}));
 }
 
 TEST(RenderMesh, ColourGroupsAscendWithUncolouredTrianglesTakingTheObjectColour) {
