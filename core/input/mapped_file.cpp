@@ -5,8 +5,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
+#include <mutex>
 #include <system_error>
 
 namespace vantorel {
@@ -14,6 +16,23 @@ namespace {
 
 [[noreturn]] void fail(const char* what, const std::filesystem::path& path, int error) {
   throw std::filesystem::filesystem_error(what, path, std::error_code(error, std::generic_category()));
+}
+
+// The address ranges of the live mappings, so that doneWith never drops the pages of memory that
+// isn't a file's: for other memory that would clear it.
+struct Mappings {
+  std::mutex lock;
+  std::vector<std::pair<std::uintptr_t, std::uintptr_t>> ranges;
+};
+
+Mappings& mappings() {
+  static Mappings instance;
+  return instance;
+}
+
+std::uintptr_t pageSize() {
+  static const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+  return page;
 }
 
 struct Descriptor {
@@ -37,6 +56,14 @@ MappedFile::MappedFile(const std::filesystem::path& path) {
     const auto size = static_cast<std::size_t>(info.st_size);
     void* p = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, file.fd, 0);
     if (p != MAP_FAILED) {
+      try {
+        const auto begin = reinterpret_cast<std::uintptr_t>(p);
+        const std::lock_guard guard(mappings().lock);
+        mappings().ranges.emplace_back(begin, begin + size);
+      } catch (...) {
+        ::munmap(p, size);
+        throw;
+      }
       ::madvise(p, size, MADV_SEQUENTIAL);
       data_ = static_cast<const std::byte*>(p);
       size_ = size;
@@ -73,13 +100,36 @@ MappedFile::~MappedFile() { release(); }
 
 void prefault(std::span<const std::byte> bytes) noexcept {
   if (bytes.empty()) return;
-  const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+  const auto page = pageSize();
   const auto begin = reinterpret_cast<std::uintptr_t>(bytes.data()) & ~(page - 1);
   const auto end = reinterpret_cast<std::uintptr_t>(bytes.data() + bytes.size());
   ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_POPULATE_READ);
 }
 
+void doneWith(std::span<const std::byte> bytes) noexcept {
+  // Only whole pages: the ones at the edges may hold bytes that are still to be read.
+  const auto page = pageSize();
+  const auto begin = (reinterpret_cast<std::uintptr_t>(bytes.data()) + page - 1) & ~(page - 1);
+  const auto end = reinterpret_cast<std::uintptr_t>(bytes.data() + bytes.size()) & ~(page - 1);
+  if (bytes.empty() || begin >= end) return;
+  // Held throughout, so that the mapping can't be closed and its addresses reused meanwhile.
+  const std::lock_guard guard(mappings().lock);
+  const auto& ranges = mappings().ranges;
+  if (std::any_of(ranges.begin(), ranges.end(), [&](const auto& r) { return r.first <= begin && end <= r.second; })) {
+    // The pages of a read-only private file mapping were never written, so dropping them loses
+    // nothing: the file's cached pages stay, and a later read maps them again.
+    ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_DONTNEED);
+  }
+}
+
 void MappedFile::release() noexcept {
+  if (mapped_) {
+    const auto begin = reinterpret_cast<std::uintptr_t>(data_);
+    const std::lock_guard guard(mappings().lock);
+    auto& ranges = mappings().ranges;
+    const auto found = std::find(ranges.begin(), ranges.end(), std::pair(begin, begin + size_));
+    if (found != ranges.end()) ranges.erase(found);
+  }
   if (mapped_) ::munmap(const_cast<std::byte*>(data_), size_);
   mapped_ = false;
   data_ = nullptr;

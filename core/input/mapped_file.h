@@ -8,7 +8,8 @@ namespace vantorel {
 
 /// The whole contents of a file, memory-mapped read-only where possible, read into memory for
 /// pipes, special files and empty files. Move-only; the bytes live as long as the object. The pages
-/// of a mapping come in as they are first read: readers call prefault on what they will read.
+/// of a mapping come in as they are first read: readers call prefault on what they will read, and
+/// doneWith on what they have read.
 class MappedFile {
 public:
   /// Throws std::filesystem::filesystem_error (ENOENT, EACCES, EISDIR …) when the file can't be read.
@@ -33,5 +34,10 @@ private:
 /// scan reaches them, and lets two threads share that work on their own halves of a file. Does
 /// nothing for memory that is already present or where the system can't do it.
 void prefault(std::span<const std::byte> bytes) noexcept;
+
+/// Says that `bytes` won't be read again soon. Where they lie in a MappedFile's mapping, the whole
+/// pages among them are unmapped now, by the thread that read them, instead of all together when
+/// the file is closed; anything else is left alone. Reading them again still works, only slower.
+void doneWith(std::span<const std::byte> bytes) noexcept;
 
 }  // namespace vantorel

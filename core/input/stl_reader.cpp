@@ -84,14 +84,17 @@ PrintModel readBinary(std::span<const std::byte> bytes, std::string_view name) {
         welder.queuePacked(record + 12);
       }
     }
+    doneWith({records + std::size_t(first) * recordSize, std::size_t(last - first) * recordSize});
   };
   // Large files are welded as two halves on two threads and joined; the result is the same. A
   // closed mesh has about half as many vertices as triangles, so each half's table meets about n/4.
   const bool split = n >= (1u << 17);
   const std::uint32_t middle = split ? n / 2 : n;
-  VertexWelder welder(n / 2 + 16, n, middle / 2 + 16);
+  // Each welder is made on the thread that uses it, so that their tables are cleared side by side.
+  std::optional<VertexWelder> welder;
   if (!split) {
-    weld(welder, 0, n);
+    welder.emplace(n / 2 + 16, n);
+    weld(*welder, 0, n);
   } else {
     std::optional<VertexWelder> later;
     const std::exception_ptr laterError = inParallel(
@@ -100,17 +103,20 @@ PrintModel readBinary(std::span<const std::byte> bytes, std::string_view name) {
           weld(*later, middle, n);
           later->hasTriangles();  // welds what is still queued
         },
-        [&] { weld(welder, 0, middle); });
+        [&] {
+          welder.emplace(n / 2 + 16, n, middle / 2 + 16);
+          weld(*welder, 0, middle);
+        });
     if (laterError) std::rethrow_exception(laterError);
-    welder.append(*later);
+    welder->append(*later);
   }
-  if (!welder.hasTriangles()) throw LoadError::empty();
+  if (!welder->hasTriangles()) throw LoadError::empty();
 
   PrintModel m = model(name, ModelFormat::stlBinary);
   ModelObject& object = m.objects.emplace_back();
   object.id = 0;
   object.name = std::string(name);
-  welder.moveInto(object);
+  welder->moveInto(object);
   return m;
 }
 
@@ -396,11 +402,13 @@ const char* scanTokens(const char* p, const char* stop, const char* end, Sink& s
 // scanTokens over [p, stop), a few MiB at a time, each brought in just before it is read.
 template <class Sink>
 const char* scanRange(const char* p, const char* stop, const char* end, Sink& sink, RecentVertexLines& lines) {
+  const char* from = p;
   while (p < stop) {
     const char* part = std::size_t(stop - p) > prefaultBytes ? p + prefaultBytes : stop;
     prefault({reinterpret_cast<const std::byte*>(p), std::size_t(part - p)});
     p = scanTokens(p, part, end, sink, lines);
   }
+  doneWith({reinterpret_cast<const std::byte*>(from), std::size_t(p - from)});
   return p;
 }
 

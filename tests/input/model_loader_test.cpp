@@ -1,9 +1,11 @@
 #include "input/load_error.h"
+#include "input/mapped_file.h"
 #include "input/model_loader.h"
 #include "test_bytes.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 
 using namespace vantorel;
@@ -78,4 +80,22 @@ TEST(ModelLoader, ListsModelFilesLikeAFileBrowser) {
   for (const auto& p : ModelLoader::files(dir.path())) found.push_back(fs::relative(p, dir.path()).string());
   EXPECT_EQ(found, (std::vector<std::string>{"a.stl", "b/1.stl", "b/2.OBJ", "b/10.stl", "c/part 9.obj", "c/part 10.obj"}));
   EXPECT_TRUE(ModelLoader::files(dir.path() / "nowhere").empty());
+}
+
+TEST(MappedFile, PagesGivenBackReadTheSameAndOtherMemoryIsLeftAlone) {
+  TempFolder dir;
+  std::string pattern(3 << 20, '\0');
+  for (std::size_t i = 0; i < pattern.size(); ++i) pattern[i] = char(i * 7 + i / 4096);
+  const auto path = dir.write("pattern.bin", pattern);
+  {
+    const MappedFile file(path);
+    const auto bytes = file.bytes();
+    doneWith(bytes.subspan(5000, 1 << 20));  // not on page boundaries
+    doneWith(bytes);
+    EXPECT_EQ(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), pattern);
+  }
+  // Memory that isn't a file's mapping, such as a large buffer of its own pages, keeps its bytes.
+  std::vector<std::byte> buffer(4 << 20, std::byte{0x5A});
+  doneWith(buffer);
+  EXPECT_EQ(std::count(buffer.begin(), buffer.end(), std::byte{0x5A}), std::ptrdiff_t(buffer.size()));
 }

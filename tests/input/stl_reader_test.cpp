@@ -1,4 +1,5 @@
 #include "input/load_error.h"
+#include "input/model_loader.h"
 #include "input/stl_reader.h"
 #include "input/vertex_welder.h"
 #include "test_bytes.h"
@@ -204,7 +205,8 @@ TEST(STLBinary, LargeFilesWeldTheSameOnTwoThreads) {
     triangles.push_back({x + 1, 0, 0, x + 1, y, 0, x, y, 0});
   }
   triangles[100000][4] = std::numeric_limits<float>::infinity();
-  const PrintModel m = STLReader::read(binarySTL(triangles), "big");
+  const Bytes bytes = binarySTL(triangles);
+  const PrintModel m = STLReader::read(bytes, "big");
   ASSERT_EQ(m.objects.size(), 1u);
   const ModelObject& o = m.objects[0];
   VertexWelder reference;
@@ -213,6 +215,13 @@ TEST(STLBinary, LargeFilesWeldTheSameOnTwoThreads) {
   EXPECT_EQ(o.indices, reference.indices());
   EXPECT_EQ(o.triangleCount(), 139999u);
   EXPECT_EQ(o.positions.size(), 1503u);
+
+  // From a file, whose pages each thread gives back as it finishes with them.
+  TempFolder dir;
+  const auto path = dir.write("big.stl", std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+  const PrintModel fromFile = ModelLoader::load(path);
+  EXPECT_EQ(fromFile.objects.at(0).positions, o.positions);
+  EXPECT_EQ(fromFile.objects.at(0).indices, o.indices);
 }
 
 TEST(STLAscii, LargeFilesWeldTheSameOnTwoThreads) {
@@ -234,15 +243,18 @@ TEST(STLAscii, LargeFilesWeldTheSameOnTwoThreads) {
   }
   text += "endsolid rest\n";
   ASSERT_GT(text.size(), 9u << 20);
-  const PrintModel m = STLReader::read(bytesOf(text), "grid");
-  ASSERT_EQ(m.objects.size(), 2u);
-  for (std::size_t k = 0; k < 2; ++k) {
-    VertexWelder reference;
-    for (const auto& t : k == 0 ? first : second) {
-      reference.addTriangle({t[0], t[1], t[2]}, {t[3], t[4], t[5]}, {t[6], t[7], t[8]});
+  TempFolder dir;
+  const auto path = dir.write("grid.stl", text);
+  for (const PrintModel& m : {STLReader::read(bytesOf(text), "grid"), ModelLoader::load(path)}) {
+    ASSERT_EQ(m.objects.size(), 2u);
+    for (std::size_t k = 0; k < 2; ++k) {
+      VertexWelder reference;
+      for (const auto& t : k == 0 ? first : second) {
+        reference.addTriangle({t[0], t[1], t[2]}, {t[3], t[4], t[5]}, {t[6], t[7], t[8]});
+      }
+      EXPECT_EQ(m.objects[k].positions, reference.positions()) << k;
+      EXPECT_EQ(m.objects[k].indices, reference.indices()) << k;
     }
-    EXPECT_EQ(m.objects[k].positions, reference.positions()) << k;
-    EXPECT_EQ(m.objects[k].indices, reference.indices()) << k;
+    EXPECT_EQ(m.objects[1].name, "rest");
   }
-  EXPECT_EQ(m.objects[1].name, "rest");
 }
