@@ -18,10 +18,11 @@ namespace {
 
 void compare(const char* label, const std::filesystem::path& file, double goal) {
   const double fileMiB = double(std::filesystem::file_size(file)) / (1024.0 * 1024.0);
-  std::vector<char> buffer;
-  const Timing floor = time(5, [&] { readWholeFile(file, buffer); }, 1);
-  buffer = {};
-  buffer.shrink_to_fit();
+  Timing floor;
+  {
+    FileFloor reader(file);
+    floor = time(5, [&] { reader.read(); }, 1);
+  }
 
   // Peak memory of one load on its own, above what the process held before, with no memory kept
   // from earlier loads to draw on.

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <random>
@@ -150,18 +151,33 @@ double peakMemoryMiB() {
 
 void resetPeakMemory() { std::ofstream("/proc/self/clear_refs") << "5"; }
 
-void readWholeFile(const std::filesystem::path& path, std::vector<char>& buffer) {
+namespace {
+void readInto(const std::filesystem::path& path, char* data, std::size_t size) {
   const int fd = ::open(path.c_str(), O_RDONLY);
   if (fd < 0) throw std::runtime_error("cannot read " + path.string());
-  buffer.resize(std::filesystem::file_size(path));
   std::size_t used = 0;
-  while (used < buffer.size()) {
-    const ssize_t got = ::read(fd, buffer.data() + used, buffer.size() - used);
+  while (used < size) {
+    const ssize_t got = ::read(fd, data + used, size - used);
     if (got <= 0) break;
     used += std::size_t(got);
   }
   ::close(fd);
 }
+}  // namespace
+
+void readWholeFile(const std::filesystem::path& path, std::vector<char>& buffer) {
+  buffer.resize(std::filesystem::file_size(path));
+  readInto(path, buffer.data(), buffer.size());
+}
+
+FileFloor::FileFloor(const std::filesystem::path& path)
+    : path_(path), size_(std::filesystem::file_size(path)), buffer_(nullptr, std::free) {
+  constexpr std::size_t page = 4096;
+  buffer_.reset(static_cast<char*>(std::aligned_alloc(page, (size_ + page - 1) / page * page)));
+  if (!buffer_) throw std::bad_alloc();
+}
+
+void FileFloor::read() { readInto(path_, buffer_.get(), size_); }
 
 ScratchFolder::ScratchFolder() {
   path = std::filesystem::temp_directory_path() / ("vantorel-bench-" + std::to_string(::getpid()));
