@@ -8,7 +8,10 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
+#include <cstring>
 #include <mutex>
+#include <stdexcept>
+#include <utility>
 #include <system_error>
 
 namespace vantorel {
@@ -68,6 +71,8 @@ MappedFile::MappedFile(const std::filesystem::path& path) {
       data_ = static_cast<const std::byte*>(p);
       size_ = size;
       mapped_ = true;
+      path_ = path;
+      fd_ = std::exchange(file.fd, -1);
       return;
     }
     // Some file systems can't map; fall through to a plain read.
@@ -122,6 +127,22 @@ void doneWith(std::span<const std::byte> bytes) noexcept {
   }
 }
 
+void MappedFile::copy(std::size_t offset, std::span<std::byte> out) const {
+  if (offset > size_ || out.size() > size_ - offset) throw std::out_of_range("MappedFile::copy past the end");
+  if (!mapped_) {
+    std::memcpy(out.data(), data_ + offset, out.size());
+    return;
+  }
+  std::size_t done = 0;
+  while (done < out.size()) {
+    const ssize_t got = ::pread(fd_, out.data() + done, out.size() - done, off_t(offset + done));
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) fail("cannot read file", path_, errno);
+    if (got == 0) fail("the file was cut short while it was being read", path_, EIO);
+    done += std::size_t(got);
+  }
+}
+
 void MappedFile::release() noexcept {
   if (mapped_) {
     const auto begin = reinterpret_cast<std::uintptr_t>(data_);
@@ -131,6 +152,9 @@ void MappedFile::release() noexcept {
     if (found != ranges.end()) ranges.erase(found);
   }
   if (mapped_) ::munmap(const_cast<std::byte*>(data_), size_);
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+  path_.clear();
   mapped_ = false;
   data_ = nullptr;
   size_ = 0;
@@ -138,7 +162,12 @@ void MappedFile::release() noexcept {
 }
 
 MappedFile::MappedFile(MappedFile&& other) noexcept
-    : data_(other.data_), size_(other.size_), mapped_(other.mapped_), buffer_(std::move(other.buffer_)) {
+    : data_(other.data_),
+      size_(other.size_),
+      mapped_(other.mapped_),
+      fd_(std::exchange(other.fd_, -1)),
+      path_(std::move(other.path_)),
+      buffer_(std::move(other.buffer_)) {
   if (!mapped_) data_ = buffer_.data();
   other.data_ = nullptr;
   other.size_ = 0;
@@ -151,6 +180,8 @@ MappedFile& MappedFile::operator=(MappedFile&& other) noexcept {
     data_ = other.data_;
     size_ = other.size_;
     mapped_ = other.mapped_;
+    fd_ = std::exchange(other.fd_, -1);
+    path_ = std::move(other.path_);
     buffer_ = std::move(other.buffer_);
     if (!mapped_) data_ = buffer_.data();
     other.data_ = nullptr;

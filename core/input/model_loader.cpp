@@ -68,8 +68,9 @@ PrintModel load(const std::filesystem::path& file) {
   if (ext.empty()) throw LoadError::unsupported(localized("no extension"));
   if (!extensions().contains(ext)) throw LoadError::unsupported("." + ext);
   const MappedFile contents(file);
-  // The STL reader brings its file in on two threads; the others read theirs from the start.
-  if (ext != "stl") prefault(contents.bytes());
+  // The STL reader brings its file in itself, on two threads; the others read theirs from the start.
+  if (ext == "stl") return STLReader::read(contents, file.stem().string());
+  prefault(contents.bytes());
   return load(contents.bytes(), ext, file.stem().string());
 }
 

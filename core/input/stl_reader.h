@@ -5,6 +5,10 @@
 #include <span>
 #include <string_view>
 
+namespace vantorel {
+class MappedFile;
+}
+
 namespace vantorel::STLReader {
 
 /// True when `bytes` are taken for a binary STL: exactly 84 + 50·n bytes, or at least that many and
@@ -16,5 +20,8 @@ bool isBinary(std::span<const std::byte> bytes);
 /// Throws LoadError::malformed for bytes that are neither form or a vertex without three numbers,
 /// LoadError::empty when no triangle is left.
 PrintModel read(std::span<const std::byte> bytes, std::string_view name);
+
+/// The same for a whole file; a binary file's records are read from the file rather than its mapping.
+PrintModel read(const MappedFile& file, std::string_view name);
 
 }  // namespace vantorel::STLReader

@@ -82,7 +82,7 @@ TEST(ModelLoader, ListsModelFilesLikeAFileBrowser) {
   EXPECT_TRUE(ModelLoader::files(dir.path() / "nowhere").empty());
 }
 
-TEST(MappedFile, PagesGivenBackReadTheSameAndOtherMemoryIsLeftAlone) {
+TEST(MappedFile, CopiesAndPagesGivenBackReadTheFileAndOtherMemoryIsLeftAlone) {
   TempFolder dir;
   std::string pattern(3 << 20, '\0');
   for (std::size_t i = 0; i < pattern.size(); ++i) pattern[i] = char(i * 7 + i / 4096);
@@ -93,6 +93,16 @@ TEST(MappedFile, PagesGivenBackReadTheSameAndOtherMemoryIsLeftAlone) {
     doneWith(bytes.subspan(5000, 1 << 20));  // not on page boundaries
     doneWith(bytes);
     EXPECT_EQ(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), pattern);
+  }
+  {
+    // Copies read the file, so one cut short after opening fails instead of faulting.
+    const MappedFile file(path);
+    std::string copied(100, '\0');
+    file.copy(2 << 20, std::as_writable_bytes(std::span(copied)));
+    EXPECT_EQ(copied, pattern.substr(2 << 20, 100));
+    fs::resize_file(path, 1 << 20);
+    EXPECT_THROW(file.copy(2 << 20, std::as_writable_bytes(std::span(copied))), fs::filesystem_error);
+    EXPECT_THROW(file.copy(3 << 20, std::as_writable_bytes(std::span(copied))), std::out_of_range);
   }
   // Memory that isn't a file's mapping, such as a large buffer of its own pages, keeps its bytes.
   std::vector<std::byte> buffer(4 << 20, std::byte{0x5A});
