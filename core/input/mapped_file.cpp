@@ -29,7 +29,7 @@ struct Mappings {
 };
 
 Mappings& mappings() {
-  static Mappings instance;
+  static Mappings& instance = *new Mappings;  // never destroyed: files may be closed during exit
   return instance;
 }
 
@@ -57,6 +57,7 @@ MappedFile::MappedFile(const std::filesystem::path& path) {
 
   if (S_ISREG(info.st_mode) && info.st_size > 0) {
     const auto size = static_cast<std::size_t>(info.st_size);
+    path_ = path;  // before mapping: nothing may throw once the mapping is noted
     void* p = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, file.fd, 0);
     if (p != MAP_FAILED) {
       try {
@@ -71,7 +72,6 @@ MappedFile::MappedFile(const std::filesystem::path& path) {
       data_ = static_cast<const std::byte*>(p);
       size_ = size;
       mapped_ = true;
-      path_ = path;
       fd_ = std::exchange(file.fd, -1);
       return;
     }
