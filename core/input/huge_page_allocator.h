@@ -69,7 +69,7 @@ using MeshArray = std::vector<T, HugePageAllocator<T>>;
 
 /// A fixed number of zeros, for tables whose empty entries are zero. Large ones on fresh huge
 /// pages are zero already, so nothing is written up front and a page is only cleared when first
-/// used.
+/// used; memory kept from earlier arrays is cleared when handed out again.
 template <class T>
 class ZeroedArray {
   static_assert(std::is_trivially_copyable_v<T>);

@@ -354,7 +354,8 @@ private:
     }
   }
 
-  void replay(const Lookahead& block) {
+  // The statements of a block read ahead, through the same handlers as lines read here.
+  void replay(Lookahead& block) {
     const Float3* positions = block.positions.data();
     const std::int32_t* w = block.words.data();
     const std::int32_t* end = w + block.words.size();
@@ -364,12 +365,11 @@ private:
         vertices_.insert(vertices_.end(), positions, positions - word);
         positions -= word;
       } else if (word == 0) {
-        std::string name = block.names[std::size_t(*w++)];
-        part(name);
+        part(block.names[std::size_t(*w++)]);
       } else {
-        corners_.clear();
-        for (std::int32_t k = 0; k < word; ++k) corners_.push_back(position(*w++));
-        welder_.queueFan(corners_);
+        face();
+        for (std::int32_t k = 0; k < word; ++k) reference(*w++);
+        endFace();
       }
     }
   }

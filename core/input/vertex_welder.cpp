@@ -123,18 +123,24 @@ void VertexWelder::rehash(std::size_t slotCount) {
   }
 }
 
-std::uint32_t VertexWelder::lookup(const Float3& p, std::size_t hash) {
+std::size_t VertexWelder::probe(const Float3& p, std::size_t hash, std::uint32_t& found) const {
   std::size_t s = hash & mask_;
   const std::uint64_t tag = tagOf(hash);
   for (std::size_t step = 1;; ++step) {
     const std::uint64_t slot = slots_[s];
-    if (slot == emptySlot) break;
-    const auto i = std::uint32_t(slot) - 1;
-    if ((slot & 0xFFFFFFFF00000000ull) == tag && sameBits(positions_[i], p)) return i;
+    found = std::uint32_t(slot) - 1;  // a slot holds the index plus one; empty reads as ~0u
+    if (slot == emptySlot) return s;
+    if ((slot & 0xFFFFFFFF00000000ull) == tag && sameBits(positions_[found], p)) return s;
     s = (s + step) & mask_;  // triangular probing visits every slot of a power-of-two table
   }
+}
 
-  // A slot holds the index plus one in 32 bits, and ~0u means "absent" to callers.
+std::uint32_t VertexWelder::lookup(const Float3& p, std::size_t hash) {
+  std::uint32_t found;
+  const std::size_t s = probe(p, hash, found);
+  if (found != ~0u) return found;
+
+  // ~0u means "absent" to callers, so it is never an index.
   if (positions_.size() >= std::numeric_limits<std::uint32_t>::max()) {
     throw LoadError::malformed("an object has more than 4,294,967,295 vertices");
   }
@@ -143,7 +149,7 @@ std::uint32_t VertexWelder::lookup(const Float3& p, std::size_t hash) {
   if (positions_.size() * 2 > slots_.size()) {
     rehash(slots_.size() * 2);
   } else {
-    slots_[s] = tag | (index + 1);
+    slots_[s] = tagOf(hash) | (index + 1);
   }
   return index;
 }
@@ -263,18 +269,6 @@ void VertexWelder::flush() {
   indices_.insert(indices_.end(), kept, kept + keptCount);
 }
 
-std::uint32_t VertexWelder::find(const Float3& p, std::size_t hash) const {
-  std::size_t s = hash & mask_;
-  const std::uint64_t tag = tagOf(hash);
-  for (std::size_t step = 1;; ++step) {
-    const std::uint64_t slot = slots_[s];
-    if (slot == emptySlot) return ~0u;
-    const auto i = std::uint32_t(slot) - 1;
-    if ((slot & 0xFFFFFFFF00000000ull) == tag && sameBits(positions_[i], p)) return i;
-    s = (s + step) & mask_;
-  }
-}
-
 void VertexWelder::append(VertexWelder& later) {
   flush();
   if (stale_) refreshTable();
@@ -287,12 +281,18 @@ void VertexWelder::append(VertexWelder& later) {
   // the positions this welder lacks.
   std::size_t missing[2] = {0, 0};
   inTwoParts(theirs.size(), [&](std::size_t first, std::size_t last) {
-    constexpr std::size_t ahead = 16;
-    for (std::size_t i = first; i < std::min(first + ahead, last); ++i) __builtin_prefetch(&slots_[hashOf(theirs[i]) & mask_]);
+    constexpr std::size_t ahead = 16;  // each hash is kept from its prefetch to its lookup
+    std::size_t hashes[ahead];
+    const auto prefetch = [&](std::size_t i) {
+      hashes[i % ahead] = hashOf(theirs[i]);
+      __builtin_prefetch(&slots_[hashes[i % ahead] & mask_]);
+    };
+    for (std::size_t i = first; i < std::min(first + ahead, last); ++i) prefetch(i);
     std::size_t count = 0;
     for (std::size_t i = first; i < last; ++i) {
-      if (i + ahead < last) __builtin_prefetch(&slots_[hashOf(theirs[i + ahead]) & mask_]);
-      remap[i] = find(theirs[i], hashOf(theirs[i]));
+      const std::size_t hash = hashes[i % ahead];
+      if (i + ahead < last) prefetch(i + ahead);
+      probe(theirs[i], hash, remap[i]);
       count += remap[i] == absent;
     }
     missing[first != 0] = count;

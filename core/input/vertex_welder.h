@@ -95,8 +95,8 @@ private:
   };
   void flush();
   std::uint32_t lookup(const Float3& p, std::size_t hash);
-  /// The index of p, or ~0u when the table doesn't hold it; changes nothing.
-  std::uint32_t find(const Float3& p, std::size_t hash) const;
+  /// The slot where p is, or the empty slot where it would go; `found` is its index, or ~0u.
+  std::size_t probe(const Float3& p, std::size_t hash, std::uint32_t& found) const;
   void refreshTable();
   void rehash(std::size_t slotCount);
 
