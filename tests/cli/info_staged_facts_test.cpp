@@ -32,35 +32,26 @@ int runInfo(const std::vector<std::string>& args, std::string& out, std::string&
 
 }  // namespace
 
-TEST(InfoStagedFacts, SizeIsWidthDepthHeightOfTheStagedModel) {
-  const auto facts = cli::modelFacts(boxModel(40, 30, 20), "box.stl");
+TEST(InfoStagedFacts, SizeOfTheStagedModelAndScaleWarnings) {
+  auto facts = cli::modelFacts(boxModel(40, 30, 20), "box.stl");
   EXPECT_EQ(facts["size_mm"].dump(), "[40.0,30.0,20.0]");
   EXPECT_EQ(facts["scale_check"], "ok");
   EXPECT_TRUE(facts["suggested_factor"].is_null());
-  const std::string text = cli::modelFactsText(boxModel(40, 30, 20), "box.stl");
+  std::string text = cli::modelFactsText(boxModel(40, 30, 20), "box.stl");
   EXPECT_NE(text.find("  Size       40.0 \u00D7 30.0 \u00D7 20.0 mm (1.57 \u00D7 1.18 \u00D7 0.79 in)\n"), std::string::npos) << text;
   EXPECT_EQ(text.find("Scale"), std::string::npos);
-}
-
-TEST(InfoStagedFacts, OrientationChangesWhichSideIsHeight) {
   // On its side the file's X becomes the height.
-  const auto facts = cli::modelFacts(boxModel(40, 30, 20), "", Orientation::onSide);
-  EXPECT_EQ(facts["size_mm"].dump(), "[20.0,30.0,40.0]");
-}
+  EXPECT_EQ(cli::modelFacts(boxModel(40, 30, 20), "", Orientation::onSide)["size_mm"].dump(), "[20.0,30.0,40.0]");
 
-TEST(InfoStagedFacts, TinyModelCarriesTheWarningAndFactor) {
-  const auto facts = cli::modelFacts(boxModel(1, 2, 2.5f), "");
+  facts = cli::modelFacts(boxModel(1, 2, 2.5f), "");
   EXPECT_EQ(facts["scale_check"], "tooSmall");
   EXPECT_EQ(facts["suggested_factor"].dump(), "25.4");
-  const std::string text = cli::modelFactsText(boxModel(1, 2, 2.5f), "");
+  text = cli::modelFactsText(boxModel(1, 2, 2.5f), "");
   EXPECT_NE(text.find("  Scale      This model is only 2.50 mm across. If it was drawn in inches, scale it up 25.4×. "
                       "Suggested factor: 25.4\n"),
             std::string::npos)
       << text;
-}
-
-TEST(InfoStagedFacts, HugeModelSuggestsOneOverInch) {
-  const auto facts = cli::modelFacts(boxModel(1600, 10, 10), "");
+  facts = cli::modelFacts(boxModel(1600, 10, 10), "");
   EXPECT_EQ(facts["scale_check"], "tooLarge");
   EXPECT_EQ(facts["suggested_factor"].dump(), "0.03937008");
 }

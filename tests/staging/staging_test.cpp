@@ -47,7 +47,7 @@ TEST(Bounds, EmptyBoxHasNoSizeCentreOrCorners) {
   EXPECT_EQ(Bounds::of({}), Bounds::empty);
 }
 
-TEST(Bounds, IncludesPointsAndUnitesBoxes) {
+TEST(Bounds, IncludesPointsUnitesBoxesAndMovesCorners) {
   const std::vector<Float3> points{{1, -2, 3}, {-4, 5, 0.5f}};
   Bounds b = Bounds::of(points);
   EXPECT_EQ(b.min, (Float3{-4, -2, 0.5f}));
@@ -61,9 +61,8 @@ TEST(Bounds, IncludesPointsAndUnitesBoxes) {
   b.formUnion(Bounds{{0, 0, 0}, {10, 0, 0}});
   EXPECT_EQ(b.max.x, 10);
   EXPECT_EQ(b.min.x, -4);
-}
 
-TEST(Bounds, CornersFollowTheBitOrder) {
+  // Corners follow the bit order (x, then y, then z), and a moved box holds the moved corners.
   const auto c = Bounds{{0, 1, 2}, {10, 11, 12}}.corners();
   ASSERT_EQ(c.size(), 8u);
   EXPECT_EQ(c[0], (Float3{0, 1, 2}));
@@ -72,11 +71,7 @@ TEST(Bounds, CornersFollowTheBitOrder) {
   EXPECT_EQ(c[3], (Float3{10, 11, 2}));
   EXPECT_EQ(c[4], (Float3{0, 1, 12}));
   EXPECT_EQ(c[7], (Float3{10, 11, 12}));
-}
-
-TEST(Bounds, TransformedBoxHoldsTheMovedCorners) {
-  const Bounds moved = Bounds{{0, 0, 0}, {1, 2, 3}}.transformed(translation({10, 0, -1}));
-  EXPECT_EQ(moved, (Bounds{{10, 0, -1}, {11, 2, 2}}));
+  EXPECT_EQ(Bounds({{0, 0, 0}, {1, 2, 3}}).transformed(translation({10, 0, -1})), (Bounds{{10, 0, -1}, {11, 2, 2}}));
 }
 
 TEST(Orientation, RotationsTurnFilePointsAsDescribed) {
@@ -93,15 +88,7 @@ TEST(Orientation, RotationsTurnFilePointsAsDescribed) {
   EXPECT_EQ(transformPoint(rotation(Orientation::yUp), p), p);
 }
 
-TEST(Placement, SingleVertexLandsAtTheOrigin) {
-  const auto model = modelOf({object(1, {{1, 2, 3}})});
-  const Placement p = Placement::of(model, Orientation::asPrinted);
-  EXPECT_EQ(transformPoint(p.transform, {1, 2, 3}), (Float3{0, 0, 0}));
-  EXPECT_EQ(p.bounds, (Bounds{{0, 0, 0}, {0, 0, 0}}));
-  EXPECT_EQ(p.radius, 0);
-}
-
-TEST(Placement, StandsOnTheFloorCentredOnTheAxis) {
+TEST(Placement, StandsOnTheFloorByItsLowestPointCentredOnTheAxis) {
   const auto model = modelOf({object(1, box({10, -4, 5}, {30, 8, 25}))});
   const Placement p = Placement::of(model, Orientation::asPrinted);
   // File z 5…25 becomes scene y 0…20; file x and y are centred about the axis.
@@ -118,13 +105,21 @@ TEST(Placement, StandsOnTheFloorCentredOnTheAxis) {
   // The transform carries the file's lowest corner onto the floor.
   expectNear(transformPoint(p.transform, {10, 8, 5}), {-10, 0, -6}, 1e-4f);
   expectNear(transformPoint(p.transform, {30, -4, 25}), {10, 20, 6}, 1e-4f);
-}
 
-TEST(Placement, VerticalShiftUsesTheLowestPointNotTheCentre) {
-  const auto model = modelOf({object(1, box({0, 0, 0}, {2, 2, 2})), object(2, {{1, 1, 50}})});
-  const Placement p = Placement::of(model, Orientation::asPrinted);
-  EXPECT_EQ(p.bounds.min.y, 0);
-  EXPECT_FLOAT_EQ(p.bounds.max.y, 50);
+  // The lowest point goes to the floor, not the centre.
+  const auto tall = modelOf({object(1, box({0, 0, 0}, {2, 2, 2})), object(2, {{1, 1, 50}})});
+  EXPECT_EQ(Placement::of(tall, Orientation::asPrinted).bounds.min.y, 0);
+  EXPECT_FLOAT_EQ(Placement::of(tall, Orientation::asPrinted).bounds.max.y, 50);
+  // The radius ignores height: a needle on the axis, 500 mm tall and 0.2 mm thick.
+  const auto needle = modelOf({object(1, box({-0.1f, -0.1f, 0}, {0.1f, 0.1f, 500}))});
+  const Placement n = Placement::of(needle, Orientation::asPrinted);
+  EXPECT_FLOAT_EQ(n.bounds.max.y, 500);
+  EXPECT_LT(n.radius, 0.15f);
+  // A single vertex lands at the origin.
+  const Placement single = Placement::of(modelOf({object(1, {{1, 2, 3}})}), Orientation::asPrinted);
+  EXPECT_EQ(transformPoint(single.transform, {1, 2, 3}), (Float3{0, 0, 0}));
+  EXPECT_EQ(single.bounds, (Bounds{{0, 0, 0}, {0, 0, 0}}));
+  EXPECT_EQ(single.radius, 0);
 }
 
 TEST(Placement, HiddenObjectsNeverWidenBoundsOrRadius) {
@@ -148,14 +143,6 @@ TEST(Placement, NothingVisibleGivesZeroBoundsAndTheBareRotation) {
   }
 }
 
-TEST(Placement, RadiusIgnoresHeight) {
-  // A needle on the axis, 500 mm tall and 0.2 mm thick.
-  const auto model = modelOf({object(1, box({-0.1f, -0.1f, 0}, {0.1f, 0.1f, 500}))});
-  const Placement p = Placement::of(model, Orientation::asPrinted);
-  EXPECT_FLOAT_EQ(p.bounds.max.y, 500);
-  EXPECT_LT(p.radius, 0.15f);
-}
-
 TEST(Placement, OrientationDecidesWhichFileAxisIsUp) {
   const auto model = modelOf({object(1, box({0, 0, 0}, {40, 20, 10}))});
   EXPECT_NEAR(Placement::of(model, Orientation::asPrinted).bounds.max.y, 10, 1e-4);
@@ -165,27 +152,22 @@ TEST(Placement, OrientationDecidesWhichFileAxisIsUp) {
   EXPECT_NEAR(Placement::of(model, Orientation::upsideDown).bounds.max.y, 10, 1e-4);
 }
 
-TEST(ScaleCheck, BoundariesAreOk) {
+TEST(ScaleCheck, BoundariesAreOkAndOutsideThemAFactorIsSuggested) {
   EXPECT_EQ(ScaleCheck::of({3.0f, 1, 1}), ScaleCheck::ok());
   EXPECT_EQ(ScaleCheck::of({1, 1500.0f, 1}), ScaleCheck::ok());
   EXPECT_EQ(ScaleCheck::of({120, 80, 60}), ScaleCheck::ok());
   EXPECT_FALSE(ScaleCheck::ok().suggestedFactor());
   EXPECT_FALSE(ScaleCheck::ok().message());
-}
 
-TEST(ScaleCheck, TinyModelSuggestsInches) {
-  const ScaleCheck check = ScaleCheck::of({1, 2.99f, 0.5f});
-  EXPECT_EQ(check, ScaleCheck::tooSmall(2.99f));
-  EXPECT_EQ(check.suggestedFactor(), 25.4f);
-  EXPECT_EQ(check.message(), "This model is only 2.99 mm across. If it was drawn in inches, scale it up 25.4×.");
-}
+  const ScaleCheck tiny = ScaleCheck::of({1, 2.99f, 0.5f});
+  EXPECT_EQ(tiny, ScaleCheck::tooSmall(2.99f));
+  EXPECT_EQ(tiny.suggestedFactor(), 25.4f);
+  EXPECT_EQ(tiny.message(), "This model is only 2.99 mm across. If it was drawn in inches, scale it up 25.4×.");
 
-TEST(ScaleCheck, HugeModelSuggestsScalingDown) {
   const ScaleCheck justOver = ScaleCheck::of({1500.5f, 10, 10});
   EXPECT_EQ(justOver, ScaleCheck::tooLarge(1500.5f));
   EXPECT_EQ(justOver.suggestedFactor(), 0.03937008f);
   EXPECT_EQ(ScaleCheck::tooLarge(15000).suggestedFactor(), 0.03937008f);
-
   const ScaleCheck metres = ScaleCheck::of({20000, 3000, 1});
   EXPECT_EQ(metres, ScaleCheck::tooLarge(20000));
   EXPECT_EQ(metres.suggestedFactor(), 0.001f);
