@@ -14,7 +14,4 @@ int render(const std::vector<std::string>& args, std::ostream& out, std::ostream
 int exportModel(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int batch(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
-/// The one-sentence text for an exception thrown while loading or exporting.
-std::string describe(const std::exception& error);
-
 }  // namespace vantorel::cli

@@ -2,34 +2,22 @@
 #include "export_options.h"
 #include "interrupt.h"
 #include "progress_display.h"
+#include "sample_names.h"
 
+#include "base/error.h"
 #include "input/model_loader.h"
 #include "input/sample_models.h"
 #include "output/batch.h"
 #include "output/cancelled.h"
-#include "output/error_text.h"
 #include "output/exporter.h"
-#include "output/safe_file.h"
 
-#include <nlohmann/json.hpp>
-
+#include <algorithm>
 #include <iostream>
 
 namespace vantorel::cli {
 namespace {
 
 constexpr int exitCancelled = 130;
-
-// The name of the part that `fraction` of a whole run falls in.
-std::string partAt(const ExportJob& job, double fraction) {
-  std::vector<std::string> parts;
-  if (job.video) parts.push_back("video");
-  if (job.gif) parts.push_back("GIF");
-  if (job.stills) parts.push_back("product shots");
-  if (parts.empty()) return {};
-  const auto k = std::min(parts.size() - 1, std::size_t(fraction * double(parts.size())));
-  return parts[k];
-}
 
 // Makes --out when it is missing: naming a folder that doesn't exist yet is a clear enough wish.
 bool ensureFolder(const std::string& out, std::ostream& err) {
@@ -42,17 +30,12 @@ bool ensureFolder(const std::string& out, std::ostream& err) {
   return true;
 }
 
-void removeIfEmpty(const std::filesystem::path& folder) {
-  std::error_code ec;
-  if (std::filesystem::is_empty(folder, ec) && !ec) std::filesystem::remove(folder, ec);
-}
-
 }  // namespace
 
 int exportModel(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   for (const auto& a : args) {
     if (a == "-h" || a == "--help") {
-      out << "Usage: vantorel-cli export PATH|--sample vase|planter --out FOLDER [OPTIONS]\n\n"
+      out << "Usage: vantorel-cli export PATH|--sample " << sampleAlternatives() << " --out FOLDER [OPTIONS]\n\n"
              "Makes a new folder named for the model inside FOLDER (never an existing one)\n"
              "and writes the listing media into it.\n\nOptions:\n"
           << exportOptionsHelp()
@@ -68,7 +51,7 @@ int exportModel(const std::vector<std::string>& args, std::ostream& out, std::os
   if (!parseExportOptions(args, false, options, rest, err)) return exitUsage;
   std::string path, sample;
   for (std::size_t i = 0; i < rest.size(); ++i) {
-    if (rest[i] == "--sample" && i + 1 < rest.size() && (rest[i + 1] == "vase" || rest[i + 1] == "planter")) {
+    if (rest[i] == "--sample" && i + 1 < rest.size() && isSample(rest[i + 1])) {
       sample = rest[++i];
     } else if (rest[i].starts_with("-") || !path.empty()) {
       err << "vantorel-cli export: unexpected \"" << rest[i] << "\". See vantorel-cli export --help.\n";
@@ -84,14 +67,12 @@ int exportModel(const std::vector<std::string>& args, std::ostream& out, std::os
 
   PrintModel model;
   try {
-    model = !sample.empty() ? (sample == "vase" ? SampleModels::twistedVase() : SampleModels::planterAndSaucer())
-                            : ModelLoader::load(path);
+    model = sample.empty() ? ModelLoader::load(path) : *SampleModels::byId(sample);
   } catch (const std::exception& e) {
     err << (path.empty() ? sample : path) << ": " << errorText(e) << "\n";
     return 1;
   }
-  Look look = options.look.value_or(Look{});
-  if (!options.look) look.useFileColors = model.hasColors();
+  const Look look = options.look ? *options.look : defaultLook(model);
   if (!ensureFolder(options.out, err)) return 1;
 
   InterruptToStop interrupt;
@@ -103,7 +84,7 @@ int exportModel(const std::vector<std::string>& args, std::ostream& out, std::os
     folder = Exporter::newFolder(options.out, name);
     const auto written = Exporter::run(
         options.job, *studio, folder, Batch::safeName(name),
-        [&](double p) { progress.update(p, partAt(options.job, p)); }, interrupt.token());
+        [&](double p) { progress.update(p, options.job.partAt(p)); }, interrupt.token());
     progress.finish();
     out << "Wrote " << written.size() << (written.size() == 1 ? " file" : " files") << " to " << folder.string()
         << ":\n";
@@ -111,12 +92,12 @@ int exportModel(const std::vector<std::string>& args, std::ostream& out, std::os
     return 0;
   } catch (const Cancelled&) {
     progress.finish();
-    if (!folder.empty()) removeIfEmpty(folder);
+    if (!folder.empty()) Exporter::removeIfEmpty(folder);
     err << "Cancelled. The file being written was removed.\n";
     return exitCancelled;
   } catch (const std::exception& e) {
     progress.finish();
-    if (!folder.empty()) removeIfEmpty(folder);
+    if (!folder.empty()) Exporter::removeIfEmpty(folder);
     err << (path.empty() ? sample : path) << ": " << errorText(e) << "\n";
     return 1;
   }
@@ -177,7 +158,7 @@ int batch(const std::vector<std::string>& args, std::ostream& out, std::ostream&
       files, options.job, look, options.out,
       [&](std::size_t index, double p) {
         const std::string label = std::to_string(index + 1) + "/" + std::to_string(files.size()) + " " +
-                                  partAt(options.job, p);
+                                  options.job.partAt(p);
         progress.update((double(index) + p) / double(files.size()), label);
       },
       interrupt.token(), [&](const Batch::Result& r) {
@@ -192,20 +173,8 @@ int batch(const std::vector<std::string>& args, std::ostream& out, std::ostream&
   out << ".\n";
 
   if (options.report) {
-    nlohmann::ordered_json list = nlohmann::ordered_json::array();
-    for (const auto& r : results) {
-      nlohmann::ordered_json outputs = nlohmann::ordered_json::array();
-      for (const auto& o : r.outputs) outputs.push_back(o.string());
-      list.push_back({{"source", r.source.string()},
-                      {"outputs", std::move(outputs)},
-                      {"error", r.error ? nlohmann::ordered_json(*r.error) : nlohmann::ordered_json(nullptr)}});
-    }
     try {
-      SafeFile report(*options.report, false);
-      const std::string text = list.dump(2) + "\n";
-      report.write({reinterpret_cast<const unsigned char*>(text.data()), text.size()});
-      report.finish();
-      report.commit();
+      Batch::writeReport(results, *options.report);
     } catch (const std::exception& e) {
       err << *options.report << ": the report couldn't be written: " << errorText(e) << "\n";
       return 1;

@@ -2,7 +2,6 @@
 
 #include "output/output_preset.h"
 
-#include <algorithm>
 #include <fstream>
 #include <nlohmann/json.hpp>
 
@@ -79,17 +78,14 @@ bool parseExportOptions(const std::vector<std::string>& args, bool allowReport, 
     return false;
   }
   if (preset) {
-    const auto& all = OutputPreset::all();
-    const auto found = std::find_if(all.begin(), all.end(), [&](const OutputPreset& p) { return p.id == *preset; });
-    if (found == all.end()) {
+    const OutputPreset* found = OutputPreset::byId(*preset);
+    if (!found) {
       err << "there is no preset \"" << *preset << "\"; the presets are:";
-      for (const auto& p : all) err << " " << p.id;
+      for (const auto& p : OutputPreset::all()) err << " " << p.id;
       err << ".\n";
       return false;
     }
-    if (found->video) videoSpec = *found->video;
-    if (found->stillAspect) stillSpec.aspect = *found->stillAspect;
-    if (found->stillResolution) stillSpec.resolution = *found->stillResolution;
+    found->apply(videoSpec, gifSpec, stillSpec);
   }
   // Spec files come after the preset, so a file overrides it.
   if (videoFile && !readJSON(*videoFile, "video spec", decodeVideoSpec, videoSpec, err)) return false;

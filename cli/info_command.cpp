@@ -1,28 +1,30 @@
 #include "commands.h"
 #include "model_facts.h"
+#include "sample_names.h"
 
-#include "input/load_error.h"
+#include "base/error.h"
 #include "input/model_loader.h"
 #include "input/sample_models.h"
 
 #include <filesystem>
 #include <iostream>
-#include <system_error>
 
 namespace vantorel::cli {
 namespace {
 
-constexpr const char* infoHelp = R"(Usage: vantorel-cli info [--json] [--orientation WAY] PATH...
-       vantorel-cli info [--json] [--orientation WAY] --sample vase|planter
-
-Prints the facts of each model: name, format, unit, objects (id, name,
+std::string infoHelp() {
+  const std::string samples = sampleAlternatives();
+  return "Usage: vantorel-cli info [--json] [--orientation WAY] PATH...\n"
+         "       vantorel-cli info [--json] [--orientation WAY] --sample " + samples + "\n\n" +
+         R"(Prints the facts of each model: name, format, unit, objects (id, name,
 triangles, colour), total triangles and vertices, palette and notes, then the
 staged size (width x depth x height in mm and inches) and, when that size
 suggests another unit, the scale warning with the factor that would fix it.
 
 Options:
-  --sample NAME  use a built-in sample: "vase" (Twisted vase) or "planter"
-                 (Planter and saucer); may be given more than once
+  --sample NAME  )" +
+         wrapped("use a built-in sample: " + sampleChoices(true) + "; may be given more than once", 17, 17) +
+         R"(
   --orientation WAY
                  which way the model stands for the size: asPrinted (the
                  default), standUp, onSide, upsideDown or yUp
@@ -33,22 +35,14 @@ Options:
 A file that can't be read is reported on standard error and the exit status
 is 1; the other models are still reported.
 )";
+}
 
 struct Source {
   std::string path;    // empty for a sample
-  std::string sample;  // "vase" or "planter"
+  std::string sample;  // a sample's identifier
 };
 
 }  // namespace
-
-std::string describe(const std::exception& error) {
-  if (const auto* load = dynamic_cast<const LoadError*>(&error)) return load->userText();
-  if (const auto* system = dynamic_cast<const std::system_error*>(&error)) {
-    std::string text = system->code().message();
-    return text + ".";
-  }
-  return error.what();
-}
 
 int info(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   bool json = false;
@@ -57,7 +51,7 @@ int info(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     if (a == "-h" || a == "--help") {
-      out << infoHelp;
+      out << infoHelp();
       return 0;
     } else if (a == "--json") {
       json = true;
@@ -70,8 +64,8 @@ int info(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
       orientation = *parsed;
       ++i;
     } else if (a == "--sample") {
-      if (i + 1 == args.size() || (args[i + 1] != "vase" && args[i + 1] != "planter")) {
-        err << "vantorel-cli info: --sample takes \"vase\" or \"planter\".\n";
+      if (i + 1 == args.size() || !isSample(args[i + 1])) {
+        err << "vantorel-cli info: --sample takes " << sampleChoices() << ".\n";
         return exitUsage;
       }
       sources.push_back({{}, args[++i]});
@@ -94,13 +88,10 @@ int info(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
   for (const auto& source : sources) {
     PrintModel model;
     try {
-      if (!source.sample.empty()) {
-        model = source.sample == "vase" ? SampleModels::twistedVase() : SampleModels::planterAndSaucer();
-      } else {
-        model = ModelLoader::load(std::filesystem::path(source.path));
-      }
+      model = source.sample.empty() ? ModelLoader::load(std::filesystem::path(source.path))
+                                    : *SampleModels::byId(source.sample);
     } catch (const std::exception& e) {
-      err << (source.path.empty() ? source.sample : source.path) << ": " << describe(e) << "\n";
+      err << (source.path.empty() ? source.sample : source.path) << ": " << errorText(e) << "\n";
       status = 1;
       continue;
     }

@@ -11,7 +11,7 @@ namespace {
 constexpr const char* usage = R"(Usage: vantorel-cli COMMAND [OPTIONS]
 
 Commands:
-  info     print the facts of model files (STL, OBJ) or of a built-in sample
+  info     print the facts of model files (STL, 3MF, OBJ) or of a built-in sample
   render   render one studio picture of a model into a PNG
   export   make the listing media of one model (video, GIF, product shots)
   batch    export every model file of a folder

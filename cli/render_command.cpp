@@ -1,10 +1,11 @@
 #include "commands.h"
-#include "png_file.h"
+#include "sample_names.h"
 
-#include "input/load_error.h"
+#include "base/error.h"
 #include "input/model_loader.h"
 #include "input/sample_models.h"
 #include "output/export_size.h"
+#include "output/png_writer.h"
 #include "staging/look.h"
 #include "studio/studio.h"
 
@@ -18,13 +19,13 @@
 namespace vantorel::cli {
 namespace {
 
-constexpr const char* renderHelp = R"(Usage: vantorel-cli render PATH|--sample vase|planter --out shot.png [OPTIONS]
-
-Renders one picture of the model in the studio and writes it as a PNG.
+std::string renderHelp() {
+  return "Usage: vantorel-cli render PATH|--sample " + sampleAlternatives() + " --out shot.png [OPTIONS]\n\n" +
+         R"(Renders one picture of the model in the studio and writes it as a PNG.
 
 Options:
   --out FILE          where to write the PNG (required; replaced if it exists)
-  --sample NAME       use a built-in sample: "vase" or "planter"
+  --sample NAME       use a built-in sample: )" + sampleChoices() + R"(
   --size WxH          picture size in pixels (default 1080x1080)
   --aspect A          square, portrait45, landscape43 or wide169, with
   --resolution N      the short side in pixels (720, 1080, 1600, 2000, 2160)
@@ -38,6 +39,7 @@ Options:
 The exit status is 1 when the model can't be read or nothing can be drawn,
 64 for a usage error.
 )";
+}
 
 std::optional<double> number(const std::string& text) {
   double value = 0;
@@ -76,18 +78,18 @@ int render(const std::vector<std::string>& args, std::ostream& out, std::ostream
     const std::string& a = args[i];
     const bool hasValue = i + 1 < args.size();
     if (a == "-h" || a == "--help") {
-      out << renderHelp;
+      out << renderHelp();
       return 0;
     } else if (a == "--out" && hasValue) {
       output = args[++i];
     } else if (a == "--sample") {
-      if (!hasValue || (args[i + 1] != "vase" && args[i + 1] != "planter")) return usage("--sample takes \"vase\" or \"planter\".");
+      if (!hasValue || !isSample(args[i + 1])) return usage("--sample takes " + sampleChoices() + ".");
       sample = args[++i];
     } else if (a == "--size") {
       if (!hasValue || !(size = parseSize(args[i + 1]))) return usage("--size takes WIDTHxHEIGHT, each 1 to 8192.");
       ++i;
     } else if (a == "--aspect") {
-      if (!hasValue || !(aspect = aspectFromRaw(args[i + 1])))
+      if (!hasValue || !(aspect = fromRaw<Aspect>(args[i + 1])))
         return usage("--aspect takes square, portrait45, landscape43 or wide169.");
       ++i;
     } else if (a == "--resolution") {
@@ -127,7 +129,7 @@ int render(const std::vector<std::string>& args, std::ostream& out, std::ostream
     height = int(pixels.height);
   }
 
-  Look look;
+  std::optional<Look> look;
   if (!lookFile.empty()) {
     try {
       std::ifstream in(lookFile);
@@ -144,17 +146,15 @@ int render(const std::vector<std::string>& args, std::ostream& out, std::ostream
 
   PrintModel model;
   try {
-    model = sample.empty() ? ModelLoader::load(std::filesystem::path(path))
-            : sample == "vase" ? SampleModels::twistedVase()
-                               : SampleModels::planterAndSaucer();
+    model = sample.empty() ? ModelLoader::load(std::filesystem::path(path)) : *SampleModels::byId(sample);
   } catch (const std::exception& e) {
-    err << (path.empty() ? sample : path) << ": " << describe(e) << "\n";
+    err << (path.empty() ? sample : path) << ": " << errorText(e) << "\n";
     return 1;
   }
-  if (lookFile.empty()) look.useFileColors = model.hasColors();
+  if (!look) look = defaultLook(model);
 
   try {
-    auto studio = Studio::create(std::move(model), look);
+    auto studio = Studio::create(std::move(model), *look);
     RenderTimings passes;
     const auto image = studio->render(width, height, float(turn * std::numbers::pi / 180.0), elevation,
                                       tight ? FramingMode::tight : FramingMode::turntable, true, timings ? &passes : nullptr);
@@ -162,7 +162,7 @@ int render(const std::vector<std::string>& args, std::ostream& out, std::ostream
       err << "vantorel-cli render: the picture couldn't be made.\n";
       return 1;
     }
-    writePNG(*image, output);
+    PNGWriter::write(*image, output, /*replacing=*/true);
     if (timings) {
       err << "renderer: " << studio->rendererName() << "\n"
           << "shadow " << passes.shadow << " ms, colour " << passes.colour << " ms, resolve " << passes.resolve
@@ -173,7 +173,7 @@ int render(const std::vector<std::string>& args, std::ostream& out, std::ostream
     err << "vantorel-cli render: " << e.userText() << "\n";
     return 1;
   } catch (const std::exception& e) {
-    err << output << ": " << describe(e) << "\n";
+    err << output << ": " << errorText(e) << "\n";
     return 1;
   }
   return 0;

@@ -1,35 +1,23 @@
 #pragma once
-#include <exception>
-#include <string>
+#include "base/error.h"
 
 namespace vantorel {
 
-/// Why a file was not turned into a model. Thrown by the loader and every reader.
-class LoadError : public std::exception {
-public:
-  enum class Kind { unsupported, malformed, empty };
+enum class LoadErrorKind { unsupported, malformed, empty };
 
+/// Why a file was not turned into a model. Thrown by the loader and every reader.
+class LoadError : public ErrorOf<LoadError, LoadErrorKind> {
+public:
   /// `extension` is ".step" or the localised "no extension".
   static LoadError unsupported(std::string extension);
   /// `phrase` is lower case without a final full stop, e.g. "it isn't a ZIP archive (too short)".
   static LoadError malformed(std::string phrase);
   static LoadError empty();
 
-  Kind kind() const { return kind_; }
-  const std::string& payload() const { return payload_; }
-
-  /// The sentence the user sees, in the user's language.
-  std::string userText() const;
-  /// The English sentence (for logs and uncaught errors).
-  const char* what() const noexcept override { return english_.c_str(); }
-
-  bool operator==(const LoadError& other) const { return kind_ == other.kind_ && payload_ == other.payload_; }
+  static std::string sentence(Kind kind, const std::string& payload, Phrase text);
 
 private:
-  LoadError(Kind kind, std::string payload);
-  Kind kind_;
-  std::string payload_;
-  std::string english_;
+  using ErrorOf::ErrorOf;
 };
 
 }  // namespace vantorel

@@ -1,12 +1,12 @@
 #include "input/model_loader.h"
 
 #include "input/load_error.h"
-#include "input/localized.h"
+#include "base/localized.h"
 #include "input/mapped_file.h"
 #include "input/obj_reader.h"
 #include "input/stl_reader.h"
 #include "input/threemf_reader.h"
-#include "input/utf8.h"
+#include "base/utf8.h"
 
 #include <unicode/coll.h>
 #include <unicode/locid.h>

@@ -1,31 +1,6 @@
 #include "input/print_model.h"
 
-#include "input/localized.h"
-
 namespace vantorel {
-
-std::string_view rawValue(ModelFormat format) {
-  switch (format) {
-    case ModelFormat::stlBinary: return "STL (binary)";
-    case ModelFormat::stlASCII: return "STL (ASCII)";
-    case ModelFormat::threeMF: return "3MF";
-    case ModelFormat::obj: return "OBJ";
-  }
-  return "";
-}
-
-std::optional<ModelFormat> modelFormatFromRaw(std::string_view raw) {
-  for (auto f : {ModelFormat::stlBinary, ModelFormat::stlASCII, ModelFormat::threeMF, ModelFormat::obj}) {
-    if (rawValue(f) == raw) return f;
-  }
-  return std::nullopt;
-}
-
-std::string label(ModelFormat format) {
-  const auto raw = rawValue(format);
-  if (format == ModelFormat::stlBinary || format == ModelFormat::stlASCII) return localized(raw);
-  return std::string(raw);
-}
 
 std::size_t PrintModel::triangleCount() const {
   std::size_t n = 0;

@@ -1,8 +1,11 @@
 #pragma once
 // The loaded model: plain values that every reader produces and every later stage consumes.
-#include "input/huge_page_allocator.h"
-#include "input/rgba.h"
+#include "base/choice.h"
+#include "base/huge_page_allocator.h"
+#include "base/rgba.h"
+#include "base/vector_math.h"
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -11,19 +14,15 @@
 
 namespace vantorel {
 
-/// A position in millimetres, in the file's own axes.
-struct Float3 {
-  float x = 0, y = 0, z = 0;
-  bool operator==(const Float3&) const = default;
-};
-
-/// Which reader produced a model. The raw value is also the serialised form and the label.
+/// Which reader produced a model. The raw value is also the serialised form and the title; only
+/// the two STL titles are localised.
 enum class ModelFormat { stlBinary, stlASCII, threeMF, obj };
-
-std::string_view rawValue(ModelFormat format);
-std::optional<ModelFormat> modelFormatFromRaw(std::string_view raw);
-/// The label shown to the user; the two STL labels are localised, "3MF" and "OBJ" are not.
-std::string label(ModelFormat format);
+constexpr auto choiceCases(ModelFormat) {
+  return std::to_array<ChoiceCase<ModelFormat>>({{ModelFormat::stlBinary, "STL (binary)", "STL (binary)"},
+                                                 {ModelFormat::stlASCII, "STL (ASCII)", "STL (ASCII)"},
+                                                 {ModelFormat::threeMF, "3MF", ""},
+                                                 {ModelFormat::obj, "OBJ", ""}});
+}
 
 /// One separately coloured mesh of a model.
 /// Invariants: indices.size() % 3 == 0; every index < positions.size();

@@ -1,6 +1,6 @@
 #include "input/sample_models.h"
 
-#include "input/localized.h"
+#include "base/localized.h"
 
 #include <cmath>
 
@@ -81,6 +81,14 @@ PrintModel planterAndSaucer() {
   model.objects = {std::move(planter), std::move(saucer)};
   model.palette = {RGBA{0.8, 0.42, 0.28, 1}, RGBA{0.55, 0.66, 0.52, 1}};
   return model;
+}
+
+std::vector<std::string_view> ids() { return {"vase", "planter"}; }
+
+std::optional<PrintModel> byId(std::string_view id) {
+  if (id == "vase") return twistedVase();
+  if (id == "planter") return planterAndSaucer();
+  return std::nullopt;
 }
 
 }  // namespace vantorel::SampleModels

@@ -2,6 +2,10 @@
 // Two models built in code, for trying the application without a file at hand.
 #include "input/print_model.h"
 
+#include <optional>
+#include <string_view>
+#include <vector>
+
 namespace vantorel::SampleModels {
 
 /// One closed solid of revolution: (rings + 1) · segments ring vertices, then the bottom and top
@@ -14,5 +18,11 @@ PrintModel twistedVase();
 
 /// "Planter and saucer": two objects (terracotta planter standing on a sage saucer).
 PrintModel planterAndSaucer();
+
+/// The identifiers front ends name the samples by, in menu order: "vase", "planter".
+std::vector<std::string_view> ids();
+
+/// The sample named `id`; nothing for an unknown identifier.
+std::optional<PrintModel> byId(std::string_view id);
 
 }  // namespace vantorel::SampleModels

@@ -1,7 +1,7 @@
 #include "input/slicer_settings.h"
 
 #include "input/load_error.h"
-#include "input/utf8.h"
+#include "base/utf8.h"
 #include "input/xml_scanner.h"
 
 #include <nlohmann/json.hpp>

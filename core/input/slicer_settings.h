@@ -1,7 +1,7 @@
 #pragma once
 // The colour-related settings that common slicers store inside a 3MF package: filament colours,
 // per-object names and extruders, per-part extruders and per-volume triangle ranges.
-#include "input/rgba.h"
+#include "base/rgba.h"
 #include "input/zip_reader.h"
 
 #include <cstdint>

@@ -4,7 +4,7 @@
 #include "input/load_error.h"
 #include "input/mapped_file.h"
 #include "input/text_skip.h"
-#include "input/utf8.h"
+#include "base/utf8.h"
 #include "input/vertex_welder.h"
 
 #include <algorithm>

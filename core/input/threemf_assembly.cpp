@@ -1,8 +1,8 @@
 #include "input/threemf_assembly.h"
 
 #include "input/load_error.h"
-#include "input/localized.h"
-#include "input/number_format.h"
+#include "base/localized.h"
+#include "base/number_format.h"
 
 #include <algorithm>
 #include <unordered_map>

@@ -3,7 +3,7 @@
 
 #include "input/decimal_scanner.h"
 #include "input/load_error.h"
-#include "input/utf8.h"
+#include "base/utf8.h"
 #include "input/xml_scanner.h"
 
 #include <limits>

@@ -2,7 +2,7 @@
 
 #include "input/load_error.h"
 #include "input/threemf_assembly.h"
-#include "input/utf8.h"
+#include "base/utf8.h"
 #include "input/xml_scanner.h"
 
 namespace vantorel::ThreeMFReader {

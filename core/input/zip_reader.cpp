@@ -1,7 +1,7 @@
 #include "input/zip_reader.h"
 
 #include "input/load_error.h"
-#include "input/utf8.h"
+#include "base/utf8.h"
 
 #include <libdeflate.h>
 #include <sys/mman.h>

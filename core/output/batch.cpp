@@ -2,7 +2,7 @@
 
 #include "input/model_loader.h"
 #include "output/cancelled.h"
-#include "output/error_text.h"
+#include "base/error.h"
 #include "output/exporter.h"
 
 namespace vantorel::Batch {

@@ -34,4 +34,12 @@ std::vector<Result> run(const std::vector<std::filesystem::path>& files, const E
                         const std::filesystem::path& output, const Progress& progress = {}, std::stop_token stop = {},
                         const std::function<void(const Result&)>& finished = {});
 
+/// The results as an indented JSON array, one object per result with "source", "outputs" (paths in
+/// writing order) and "error" (the sentence, or null), ending in a line break.
+std::string reportJSON(const std::vector<Result>& results);
+
+/// Writes reportJSON(results) to `destination` through SafeFile, never replacing a file.
+/// Throws ExportError::exists, or the file system's error.
+void writeReport(const std::vector<Result>& results, const std::filesystem::path& destination);
+
 }  // namespace vantorel::Batch

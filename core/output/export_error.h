@@ -1,14 +1,13 @@
 #pragma once
 // The one error type of the output subsystem: every export failure with its user-facing sentence.
-#include <exception>
-#include <string>
+#include "base/error.h"
 
 namespace vantorel {
 
-class ExportError : public std::exception {
-public:
-  enum class Kind { video, image, exists, render };
+enum class ExportErrorKind { video, image, exists, render };
 
+class ExportError : public ErrorOf<ExportError, ExportErrorKind> {
+public:
   /// "The video couldn't be written: " + `what` + "." (`what`: a writer's lower-case phrase without a
   /// final full stop, or a library's own error description).
   static ExportError video(std::string what);
@@ -19,22 +18,12 @@ public:
   /// "A frame couldn't be drawn."
   static ExportError render();
 
-  Kind kind() const { return kind_; }
-  const std::string& payload() const { return payload_; }
-
-  /// The sentence the user sees, in the user's language (the payload is looked up too, so the
-  /// writers' fixed phrases translate; library descriptions pass through unchanged).
-  std::string userText() const;
-  /// The English sentence (for logs and uncaught errors).
-  const char* what() const noexcept override { return english_.c_str(); }
-
-  bool operator==(const ExportError& other) const { return kind_ == other.kind_ && payload_ == other.payload_; }
+  /// The payload is looked up too, so the writers' fixed phrases translate; library descriptions
+  /// pass through unchanged.
+  static std::string sentence(Kind kind, const std::string& payload, Phrase text);
 
 private:
-  ExportError(Kind kind, std::string payload);
-  Kind kind_;
-  std::string payload_;
-  std::string english_;
+  using ErrorOf::ErrorOf;
 };
 
 }  // namespace vantorel

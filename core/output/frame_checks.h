@@ -1,6 +1,6 @@
 #pragma once
 // Small rules the video and GIF writers share. Internal to the output library.
-#include "studio/image.h"
+#include "base/image.h"
 
 #include <cstddef>
 #include <cstdint>

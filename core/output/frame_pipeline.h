@@ -1,7 +1,7 @@
 #pragma once
 // Render/encode overlap: the writing thread draws frame i + 1 while an encoder thread compresses
 // frame i. A bounded queue keeps memory flat however many frames pass through.
-#include "studio/image.h"
+#include "base/image.h"
 
 #include <condition_variable>
 #include <cstddef>

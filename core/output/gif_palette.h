@@ -2,7 +2,7 @@
 // Colour reduction for the animated GIF: one palette for the whole animation, and a mapper that
 // re-quantises only the pixels that changed, so a still backdrop never shimmers. Internal to the
 // output library.
-#include "studio/image.h"
+#include "base/image.h"
 
 #include <array>
 #include <cstdint>

@@ -1,6 +1,6 @@
 #include "output/output_folder.h"
 
-#include "input/utf8.h"
+#include "base/utf8.h"
 
 #include <sys/stat.h>
 
@@ -30,6 +30,11 @@ std::filesystem::path Exporter::newFolder(const std::filesystem::path& parent, s
     }
   }
   return {};  // not reached
+}
+
+void Exporter::removeIfEmpty(const std::filesystem::path& folder) noexcept {
+  std::error_code ec;
+  if (std::filesystem::is_empty(folder, ec) && !ec) std::filesystem::remove(folder, ec);
 }
 
 }  // namespace vantorel

@@ -18,6 +18,10 @@ namespace Exporter {
 /// Throws std::filesystem::filesystem_error: EEXIST when all 9,999 names are taken, or the
 /// creation error (no permission, missing parent) at once.
 std::filesystem::path newFolder(const std::filesystem::path& parent, std::string_view name);
+
+/// Removes `folder` when nothing is in it: what a failed or cancelled export leaves of a folder it
+/// made. Quietly does nothing when the folder holds files or can't be read or removed.
+void removeIfEmpty(const std::filesystem::path& folder) noexcept;
 }  // namespace Exporter
 
 }  // namespace vantorel

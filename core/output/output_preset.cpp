@@ -1,6 +1,8 @@
 #include "output/output_preset.h"
 
-#include "input/localized.h"
+#include "base/localized.h"
+
+#include <algorithm>
 
 namespace vantorel {
 namespace {
@@ -35,6 +37,26 @@ std::vector<OutputPreset> makePresets() {
 const std::vector<OutputPreset>& OutputPreset::all() {
   static const std::vector<OutputPreset> presets = makePresets();
   return presets;
+}
+
+const OutputPreset* OutputPreset::byId(std::string_view id) {
+  const auto& presets = all();
+  const auto found = std::find_if(presets.begin(), presets.end(), [&](const OutputPreset& p) { return p.id == id; });
+  return found == presets.end() ? nullptr : &*found;
+}
+
+void OutputPreset::apply(VideoSpec& videoSpec, GIFSpec& gif, StillSpec& stills) const {
+  if (video) {
+    videoSpec = *video;
+    followVideo(gif, videoSpec);
+  }
+  if (stillAspect) stills.aspect = *stillAspect;
+  if (stillResolution) stills.resolution = *stillResolution;
+}
+
+void followVideo(GIFSpec& gif, const VideoSpec& video) {
+  gif.seconds = video.seconds;
+  gif.aspect = video.aspect;
 }
 
 }  // namespace vantorel

@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vantorel {
@@ -20,7 +21,17 @@ struct OutputPreset {
   /// are localised when the list is built, so install the translator before first use.
   static const std::vector<OutputPreset>& all();
 
+  /// The preset with identifier `id`; nullptr for an unknown one.
+  static const OutputPreset* byId(std::string_view id);
+
+  /// Sets what the preset sets and leaves the rest: its video spec (and then the GIF follows the
+  /// video), its still aspect and its still resolution.
+  void apply(VideoSpec& video, GIFSpec& gif, StillSpec& stills) const;
+
   bool operator==(const OutputPreset&) const = default;
 };
+
+/// The GIF has no length or shape of its own: it takes the video's seconds and aspect.
+void followVideo(GIFSpec& gif, const VideoSpec& video);
 
 }  // namespace vantorel

@@ -1,6 +1,6 @@
 #include "output/output_specs.h"
 
-#include "staging/strict_json.h"
+#include "base/strict_json.h"
 
 #include <string>
 

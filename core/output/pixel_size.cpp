@@ -1,6 +1,6 @@
 #include "output/pixel_size.h"
 
-#include "staging/strict_json.h"
+#include "base/strict_json.h"
 
 namespace vantorel {
 

@@ -1,6 +1,6 @@
 #pragma once
 // One picture to one PNG file.
-#include "studio/image.h"
+#include "base/image.h"
 
 #include <filesystem>
 

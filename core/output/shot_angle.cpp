@@ -1,6 +1,6 @@
 #include "output/shot_angle.h"
 
-#include "input/localized.h"
+#include "base/localized.h"
 
 namespace vantorel {
 

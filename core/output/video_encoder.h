@@ -3,7 +3,7 @@
 // output library; FFmpeg's types stay in the .cpp.
 #include "output/output_choices.h"
 #include "output/pixel_size.h"
-#include "studio/image.h"
+#include "base/image.h"
 
 #include <filesystem>
 #include <memory>

@@ -1,6 +1,6 @@
 #pragma once
 // The two callbacks the video and GIF writers take from their caller (the exporter).
-#include "studio/image.h"
+#include "base/image.h"
 
 #include <cstdint>
 #include <functional>

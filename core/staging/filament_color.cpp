@@ -1,6 +1,6 @@
 #include "staging/filament_color.h"
 
-#include "input/localized.h"
+#include "base/localized.h"
 
 #include <algorithm>
 #include <array>

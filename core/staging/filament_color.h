@@ -1,6 +1,6 @@
 #pragma once
 // The named filament swatches offered for the look's colour.
-#include "input/rgba.h"
+#include "base/rgba.h"
 
 #include <cstddef>
 #include <span>

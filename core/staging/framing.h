@@ -5,7 +5,7 @@
 #include "input/print_model.h"
 #include "staging/bounds.h"
 #include "staging/placement.h"
-#include "staging/vector_math.h"
+#include "base/vector_math.h"
 
 #include <span>
 #include <vector>

@@ -1,6 +1,6 @@
 #include "staging/look.h"
 
-#include "staging/strict_json.h"
+#include "base/strict_json.h"
 
 namespace vantorel {
 
@@ -26,18 +26,18 @@ nlohmann::ordered_json encode(const Look& look) {
 Look decodeLook(const nlohmann::json& json) {
   using namespace StrictJSON;
   Look look;
-  look.finish = choice<Finish>(field(json, "finish"), finishFromRaw);
+  look.finish = field(json, "finish").get<Finish>();
   look.color = field(json, "color").get<RGBA>();
   look.useFileColors = boolean(json, "useFileColors");
   look.layerLines = boolean(json, "layerLines");
   look.layerHeight = number(json, "layerHeight");
-  look.background = choice<BackgroundStyle>(field(json, "background"), backgroundStyleFromRaw);
+  look.background = field(json, "background").get<BackgroundStyle>();
   look.backgroundColor = field(json, "backgroundColor").get<RGBA>();
-  look.lighting = choice<LightingPreset>(field(json, "lighting"), lightingPresetFromRaw);
+  look.lighting = field(json, "lighting").get<LightingPreset>();
   look.shadow = boolean(json, "shadow");
-  look.scaleReference = choice<ScaleReference>(field(json, "scaleReference"), scaleReferenceFromRaw);
+  look.scaleReference = field(json, "scaleReference").get<ScaleReference>();
   look.orientation = choice<Orientation>(field(json, "orientation"), orientationFromRaw);
-  look.camera = choice<CameraAngle>(field(json, "camera"), cameraAngleFromRaw);
+  look.camera = field(json, "camera").get<CameraAngle>();
   look.startAngle = number(json, "startAngle");
   return look;
 }

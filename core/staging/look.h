@@ -1,7 +1,8 @@
 #pragma once
 // Everything about a picture that is not the model: a plain value the inspector edits, the
 // application persists as JSON and the studio turns into lights, materials and geometry.
-#include "input/rgba.h"
+#include "base/rgba.h"
+#include "input/print_model.h"
 #include "staging/look_choices.h"
 #include "staging/orientation.h"
 
@@ -26,6 +27,14 @@ struct Look {
 
   bool operator==(const Look&) const = default;
 };
+
+/// The look a freshly loaded model starts with: the default look, showing the file's own colours
+/// exactly when it has some.
+inline Look defaultLook(const PrintModel& model) {
+  Look look;
+  look.useFileColors = model.hasColors();
+  return look;
+}
 
 /// The layer heights the inspector offers (mm): fine, standard, draft.
 inline constexpr std::array<double, 3> offeredLayerHeights{0.12, 0.2, 0.28};

@@ -1,22 +1,20 @@
 #pragma once
-// The closed choices a look is made of. Each case has a raw value (stored in JSON, never changed)
-// and a title (shown in pickers, in the user's language); `all…` lists cases in picker order.
-// The JSON functions write the raw value and throw nlohmann::json::exception for any other text.
-#include <nlohmann/json_fwd.hpp>
+// The closed choices a look is made of: one table each of raw values (stored in JSON, never changed)
+// and English titles; base/choice.h gives them `all`, `rawValue`, `fromRaw`, `title` and JSON.
+#include "base/choice.h"
 
 #include <array>
-#include <optional>
-#include <string>
-#include <string_view>
 
 namespace vantorel {
 
 /// The filament's surface.
 enum class Finish { matte, silk, gloss, tpu };
-inline constexpr std::array<Finish, 4> allFinishes{Finish::matte, Finish::silk, Finish::gloss, Finish::tpu};
-std::string_view rawValue(Finish finish);
-std::optional<Finish> finishFromRaw(std::string_view raw);
-std::string title(Finish finish);
+constexpr auto choiceCases(Finish) {
+  return std::to_array<ChoiceCase<Finish>>({{Finish::matte, "matte", "Matte PLA"},
+                                            {Finish::silk, "silk", "Silk PLA"},
+                                            {Finish::gloss, "gloss", "Glossy PETG"},
+                                            {Finish::tpu, "tpu", "Soft TPU"}});
+}
 
 /// The studio material numbers of a finish, each 0…1.
 struct FinishMaterial {
@@ -26,45 +24,36 @@ struct FinishMaterial {
 FinishMaterial material(Finish finish);
 
 enum class BackgroundStyle { studio, solid, transparent };
-inline constexpr std::array<BackgroundStyle, 3> allBackgroundStyles{BackgroundStyle::studio, BackgroundStyle::solid,
-                                                                    BackgroundStyle::transparent};
-std::string_view rawValue(BackgroundStyle style);
-std::optional<BackgroundStyle> backgroundStyleFromRaw(std::string_view raw);
-std::string title(BackgroundStyle style);
+constexpr auto choiceCases(BackgroundStyle) {
+  return std::to_array<ChoiceCase<BackgroundStyle>>({{BackgroundStyle::studio, "studio", "Studio sweep"},
+                                                     {BackgroundStyle::solid, "solid", "Solid color"},
+                                                     {BackgroundStyle::transparent, "transparent", "Transparent (PNG)"}});
+}
 
 enum class LightingPreset { softStudio, bright, dramatic, warm };
-inline constexpr std::array<LightingPreset, 4> allLightingPresets{LightingPreset::softStudio, LightingPreset::bright,
-                                                                  LightingPreset::dramatic, LightingPreset::warm};
-std::string_view rawValue(LightingPreset preset);
-std::optional<LightingPreset> lightingPresetFromRaw(std::string_view raw);
-std::string title(LightingPreset preset);
+constexpr auto choiceCases(LightingPreset) {
+  return std::to_array<ChoiceCase<LightingPreset>>({{LightingPreset::softStudio, "softStudio", "Soft studio"},
+                                                    {LightingPreset::bright, "bright", "Bright and even"},
+                                                    {LightingPreset::dramatic, "dramatic", "Dramatic side light"},
+                                                    {LightingPreset::warm, "warm", "Warm"}});
+}
 
 enum class ScaleReference { none, ruler, disc };
-inline constexpr std::array<ScaleReference, 3> allScaleReferences{ScaleReference::none, ScaleReference::ruler,
-                                                                  ScaleReference::disc};
-std::string_view rawValue(ScaleReference reference);
-std::optional<ScaleReference> scaleReferenceFromRaw(std::string_view raw);
-std::string title(ScaleReference reference);
+constexpr auto choiceCases(ScaleReference) {
+  return std::to_array<ChoiceCase<ScaleReference>>({{ScaleReference::none, "none", "None"},
+                                                    {ScaleReference::ruler, "ruler", "Ruler (mm)"},
+                                                    {ScaleReference::disc, "disc", "Coin-size disc (24 mm)"}});
+}
 
 /// The camera's elevation above the horizon for previews, videos and GIFs.
 enum class CameraAngle { threeQuarter, eyeLevel, high, top };
-inline constexpr std::array<CameraAngle, 4> allCameraAngles{CameraAngle::threeQuarter, CameraAngle::eyeLevel,
-                                                            CameraAngle::high, CameraAngle::top};
-std::string_view rawValue(CameraAngle angle);
-std::optional<CameraAngle> cameraAngleFromRaw(std::string_view raw);
-std::string title(CameraAngle angle);
+constexpr auto choiceCases(CameraAngle) {
+  return std::to_array<ChoiceCase<CameraAngle>>({{CameraAngle::threeQuarter, "threeQuarter", "Three-quarter"},
+                                                 {CameraAngle::eyeLevel, "eyeLevel", "Eye level"},
+                                                 {CameraAngle::high, "high", "High"},
+                                                 {CameraAngle::top, "top", "From above"}});
+}
 /// The elevation in degrees: 22, 6, 40 or 72.
 float elevation(CameraAngle angle);
-
-void to_json(nlohmann::json& j, Finish value);
-void from_json(const nlohmann::json& j, Finish& value);
-void to_json(nlohmann::json& j, BackgroundStyle value);
-void from_json(const nlohmann::json& j, BackgroundStyle& value);
-void to_json(nlohmann::json& j, LightingPreset value);
-void from_json(const nlohmann::json& j, LightingPreset& value);
-void to_json(nlohmann::json& j, ScaleReference value);
-void from_json(const nlohmann::json& j, ScaleReference& value);
-void to_json(nlohmann::json& j, CameraAngle value);
-void from_json(const nlohmann::json& j, CameraAngle& value);
 
 }  // namespace vantorel

@@ -1,7 +1,7 @@
 #pragma once
 // 4×4 single-precision transforms, column-major like OpenGL's uniform layout, and the unit
 // quaternions the orientations are built from.
-#include "staging/vector_math.h"
+#include "base/vector_math.h"
 
 #include <array>
 

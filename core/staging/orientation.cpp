@@ -1,6 +1,6 @@
 #include "staging/orientation.h"
 
-#include "input/localized.h"
+#include "base/localized.h"
 
 namespace vantorel {
 

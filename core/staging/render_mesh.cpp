@@ -1,6 +1,6 @@
 #include "staging/render_mesh.h"
 
-#include "staging/vector_math.h"
+#include "base/vector_math.h"
 
 #include <algorithm>
 #include <array>

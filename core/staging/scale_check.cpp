@@ -1,6 +1,6 @@
 #include "staging/scale_check.h"
 
-#include "input/localized.h"
+#include "base/localized.h"
 
 #include <algorithm>
 #include <charconv>

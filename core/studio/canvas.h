@@ -1,7 +1,7 @@
 #pragma once
 // 2D drawing on Cairo: bitmaps in one fixed colour space (8-bit sRGB, opaque or premultiplied) and
 // the ruler's printed scale. Stateless functions; a Bitmap owns its pixels.
-#include "studio/image.h"
+#include "base/image.h"
 
 #include <cairo.h>
 

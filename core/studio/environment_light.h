@@ -1,8 +1,8 @@
 #pragma once
 // The lighting environment turned into image light, once per look change: linear radiance for the
 // reflection mip chain and nine spherical-harmonic coefficients of its diffuse irradiance.
-#include "staging/vector_math.h"
-#include "studio/image.h"
+#include "base/vector_math.h"
+#include "base/image.h"
 
 #include <array>
 #include <vector>

@@ -3,7 +3,7 @@
 // scales every size, colour temperatures, and the drawn lighting environment.
 #include "staging/look.h"
 #include "staging/placement.h"
-#include "studio/image.h"
+#include "base/image.h"
 
 #include <array>
 #include <optional>

@@ -1,6 +1,6 @@
 #include "studio/reference_geometry.h"
 
-#include "staging/vector_math.h"
+#include "base/vector_math.h"
 
 #include <array>
 #include <cmath>

@@ -8,7 +8,7 @@
 #include "staging/look.h"
 #include "staging/placement.h"
 #include "staging/render_mesh.h"
-#include "studio/image.h"
+#include "base/image.h"
 #include "studio/render_timings.h"
 #include "studio/studio_error.h"
 #include "studio/studio_scene.h"

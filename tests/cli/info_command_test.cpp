@@ -1,11 +1,11 @@
 #include "commands.h"
 
+#include "scratch_folder.h"
+
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <sstream>
 
 using namespace vantorel;
@@ -56,14 +56,12 @@ TEST(InfoCommand, PrintsTheSamplesAsTextAndJson) {
 }
 
 TEST(InfoCommand, ReportsFailuresAndGoesOn) {
-  const auto dir = std::filesystem::temp_directory_path() / "vantorel-info-test";
-  std::filesystem::create_directories(dir);
-  std::ofstream(dir / "tri.obj") << "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n";
-  const Outcome run = info({"--json", "readme", (dir / "missing.stl").string(), (dir / "tri.obj").string()});
-  std::filesystem::remove_all(dir);
+  const test::ScratchFolder dir;
+  const auto tri = dir.write("tri.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n");
+  const Outcome run = info({"--json", "readme", (dir / "missing.stl").string(), tri.string()});
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.err, "readme: This file type isn't supported (no extension). Vantorel opens STL, 3MF and OBJ.\n" +
-                         (dir / "missing.stl").string() + ": No such file or directory.\n");
+                         (dir / "missing.stl").string() + ": No such file or directory (missing.stl).\n");
   const auto lines = jsonLines(run.out);
   ASSERT_EQ(lines.size(), 1u);
   EXPECT_EQ(lines[0]["name"], "tri");
@@ -77,6 +75,16 @@ TEST(InfoCommand, RefusesBadUsage) {
   const Outcome help = info({"--help"});
   EXPECT_EQ(help.status, 0);
   EXPECT_NE(help.out.find("--json"), std::string::npos);
+}
+
+TEST(InfoCommand, OrientationOption) {
+  const Outcome onSide = info({"--json", "--orientation", "onSide", "--sample", "vase"});
+  ASSERT_EQ(onSide.status, 0) << onSide.err;
+  EXPECT_EQ(nlohmann::json::parse(onSide.out)["size_mm"][0], 120.0);  // lying down, its height is its width
+  const Outcome bad = info({"--orientation", "sideways", "--sample", "vase"});
+  EXPECT_EQ(bad.status, cli::exitUsage);
+  EXPECT_NE(bad.err.find("asPrinted, standUp, onSide, upsideDown or yUp"), std::string::npos);
+  EXPECT_EQ(info({"--sample", "vase", "--orientation"}).status, cli::exitUsage);
 }
 
 TEST(InfoCommand, TheExecutableRunsEndToEnd) {

@@ -1,8 +1,8 @@
 #include "commands.h"
 
-#include <gtest/gtest.h>
+#include "scratch_folder.h"
 
-#include <unistd.h>
+#include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
@@ -40,23 +40,18 @@ PNGHeader header(const std::filesystem::path& path) {
 
 class RenderCommand : public ::testing::Test {
  protected:
-  void SetUp() override {
-    folder = std::filesystem::temp_directory_path() / ("vantorel-render-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(folder);
-  }
-  void TearDown() override { std::filesystem::remove_all(folder); }
-  std::filesystem::path folder;
+  test::ScratchFolder folder;
 };
 
-TEST_F(RenderCommand, WritesAnOpaquePNGOfTheAskedSize) {
-  const auto path = folder / "vase.png";
+TEST_F(RenderCommand, WritesAnOpaquePNGOfTheAskedSizeReplacingAnOldOne) {
+  const auto path = folder.write("vase.png", "an older picture");
   const Outcome o = render({"--sample", "vase", "--out", path.string(), "--size", "64x48", "--turn", "30"});
   ASSERT_EQ(o.status, 0) << o.err;
   const PNGHeader h = header(path);
   EXPECT_EQ(h.width, 64u);
   EXPECT_EQ(h.height, 48u);
   EXPECT_EQ(h.colourType, 2);  // RGB: the studio background is opaque
-  EXPECT_FALSE(std::filesystem::exists(folder / "vase.png.partial"));
+  EXPECT_EQ(folder.names(), std::vector<std::string>{"vase.png"});
 }
 
 TEST_F(RenderCommand, AspectAndResolutionGiveTheExportSize) {
@@ -69,11 +64,10 @@ TEST_F(RenderCommand, AspectAndResolutionGiveTheExportSize) {
 }
 
 TEST_F(RenderCommand, TransparentLookWritesAlpha) {
-  const auto look = folder / "look.json";
-  std::ofstream(look) << R"({"finish":"gloss","color":{"r":0.8,"g":0.1,"b":0.1,"a":1},"useFileColors":false,)"
-                         R"("layerLines":false,"layerHeight":0.2,"background":"transparent",)"
-                         R"("backgroundColor":{"r":1,"g":1,"b":1,"a":1},"lighting":"dramatic","shadow":true,)"
-                         R"("scaleReference":"disc","orientation":"asPrinted","camera":"high","startAngle":10})";
+  const auto look = folder.write("look.json", R"({"finish":"gloss","color":{"r":0.8,"g":0.1,"b":0.1,"a":1},"useFileColors":false,)"
+                                 R"("layerLines":false,"layerHeight":0.2,"background":"transparent",)"
+                                 R"("backgroundColor":{"r":1,"g":1,"b":1,"a":1},"lighting":"dramatic","shadow":true,)"
+                                 R"("scaleReference":"disc","orientation":"asPrinted","camera":"high","startAngle":10})");
   const auto path = folder / "clear.png";
   const Outcome o = render({"--sample", "vase", "--out", path.string(), "--size", "40x40", "--look", look.string(), "--elevation", "30"});
   ASSERT_EQ(o.status, 0) << o.err;
@@ -98,8 +92,7 @@ TEST_F(RenderCommand, UnreadableInputsFailWithASentence) {
   const Outcome missing = render({(folder / "none.stl").string(), "--out", path.string(), "--size", "16x16"});
   EXPECT_EQ(missing.status, 1);
   EXPECT_FALSE(missing.err.empty());
-  const auto look = folder / "bad.json";
-  std::ofstream(look) << R"({"finish":"matte"})";
+  const auto look = folder.write("bad.json", R"({"finish":"matte"})");
   EXPECT_EQ(render({"--sample", "vase", "--out", path.string(), "--look", look.string()}).status, 1);
   EXPECT_FALSE(std::filesystem::exists(path));
 }

@@ -31,7 +31,7 @@ const LoadError badVertex = LoadError::malformed("a vertex line has no x, y and 
 
 }  // namespace
 
-TEST(OBJReader, FaceReferencesInEveryForm) {
+TEST(OBJReader, ReadsVerticesAndFaceReferencesInEveryForm) {
   const auto plain = read(square + "f 1 2 3\n");
   EXPECT_EQ(read(square + "f 1/1/1 2/2/2 3/3/3\n").objects, plain.objects);
   EXPECT_EQ(read(square + "f 1//4 2//5 3//6\n").objects, plain.objects);
@@ -43,29 +43,33 @@ TEST(OBJReader, FaceReferencesInEveryForm) {
   EXPECT_EQ(plain.format, ModelFormat::obj);
   EXPECT_EQ(plain.unit, "millimeter");
   EXPECT_EQ(plain.objects[0].name, "model");
-}
-
-TEST(OBJReader, RefusesReferencesOutsideTheVertexList) {
-  EXPECT_EQ(loadError(square + "f 0 1 2\n"), noVertex);
-  EXPECT_EQ(loadError(square + "f 1 2 5\n"), noVertex);
-  EXPECT_EQ(loadError(square + "f -5 1 2\n"), noVertex);
-  EXPECT_EQ(loadError("f 1 2 3\n" + square), noVertex) << "a face sees only the vertices above it";
-  EXPECT_EQ(loadError(square + "f 99999999999999999999 1 2\n").kind(), LoadError::Kind::empty)
-      << "an index too long for an integer is no number and is skipped";
-}
-
-TEST(OBJReader, VertexLinesNeedThreeWholeNumbers) {
-  EXPECT_EQ(loadError("v 1 2\nf 1 1 1\n"), badVertex);
-  EXPECT_EQ(loadError("v 1 2 3x\n"), badVertex);
-  EXPECT_EQ(loadError("v 1,5 2 3\n"), badVertex);
-  EXPECT_EQ(loadError("v ++1 2 3\n"), badVertex);
-  EXPECT_EQ(loadError("v +-1 2 3\n"), badVertex) << "no sign after the plus";
   // w and colours are ignored; "+", exponents and a bare leading dot are fine.
-  const auto m = read("v +1 .5 2e1 1.0 0.5 0.5\nv 0 0 0\nv 1 1 1\nf 1 2 3\n");
-  EXPECT_EQ(m.objects[0].positions[0], (Float3{1, 0.5f, 20}));
-  // A vertex that overflows a float reads as infinite and its faces drop out.
-  EXPECT_EQ(loadError("v 1e99 0 0\nv 0 0 0\nv 1 1 1\nf 1 2 3\n"), LoadError::empty());
-  EXPECT_EQ(loadError("v nan 0 0\nv 0 0 0\nv 1 1 1\nf 1 2 3\n"), LoadError::empty());
+  EXPECT_EQ(read("v +1 .5 2e1 1.0 0.5 0.5\nv 0 0 0\nv 1 1 1\nf 1 2 3\n").objects[0].positions[0], (Float3{1, 0.5f, 20}));
+}
+
+TEST(OBJReader, RefusesBadLinesAndNothingToShow) {
+  static constexpr char binary[] = "\0\xff\xfe garbage\n";
+  const std::pair<std::string, LoadError> cases[] = {
+      {square + "f 0 1 2\n", noVertex},
+      {square + "f 1 2 5\n", noVertex},
+      {square + "f -5 1 2\n", noVertex},
+      {"f 1 2 3\n" + square, noVertex},  // a face sees only the vertices above it
+      // An index too long for an integer is no number and is skipped.
+      {square + "f 99999999999999999999 1 2\n", LoadError::empty()},
+      {"v 1 2\nf 1 1 1\n", badVertex},
+      {"v 1 2 3x\n", badVertex},
+      {"v 1,5 2 3\n", badVertex},
+      {"v ++1 2 3\n", badVertex},
+      {"v +-1 2 3\n", badVertex},  // no sign after the plus
+      // A vertex that overflows a float reads as infinite and its faces drop out.
+      {"v 1e99 0 0\nv 0 0 0\nv 1 1 1\nf 1 2 3\n", LoadError::empty()},
+      {"v nan 0 0\nv 0 0 0\nv 1 1 1\nf 1 2 3\n", LoadError::empty()},
+      {"", LoadError::empty()},
+      {square, LoadError::empty()},
+      {square + "f 1 1 2\nf 1 2\n", LoadError::empty()},
+      {std::string(binary, sizeof binary - 1), LoadError::empty()},
+  };
+  for (const auto& [text, error] : cases) EXPECT_EQ(loadError(text), error) << text;
 }
 
 TEST(OBJReader, ObjectsAndGroupsSplitTheParts) {
@@ -79,14 +83,6 @@ TEST(OBJReader, ObjectsAndGroupsSplitTheParts) {
   EXPECT_EQ(m.objects[1].id, 1);
   EXPECT_EQ(m.objects[1].positions, (MeshArray<Float3>{{0, 0, 0}, {1, 1, 0}, {0, 1, 0}}))
       << "each part holds only the vertices its faces use";
-}
-
-TEST(OBJReader, NothingToShowIsEmpty) {
-  EXPECT_EQ(loadError(""), LoadError::empty());
-  EXPECT_EQ(loadError(square), LoadError::empty());
-  EXPECT_EQ(loadError(square + "f 1 1 2\nf 1 2\n"), LoadError::empty());
-  static constexpr char binary[] = "\0\xff\xfe garbage\n";
-  EXPECT_EQ(loadError(std::string(binary, sizeof binary - 1)), LoadError::empty());
 }
 
 // Large files are read in blocks, partly ahead of time on a second thread: every statement must

@@ -74,3 +74,9 @@ TEST(SampleModels, PlanterAndSaucer) {
   EXPECT_FLOAT_EQ(radiusOf(planter.positions[55 * 120]), 40.3125f * 1.035f);
   EXPECT_FLOAT_EQ(radiusOf(planter.positions[56 * 120]), 43.5f * 1.035f);
 }
+
+TEST(SampleModels, ByIdentifier) {
+  for (const auto id : SampleModels::ids()) EXPECT_TRUE(SampleModels::byId(id)) << id;
+  EXPECT_EQ(SampleModels::byId("planter")->name, "Planter and saucer");
+  EXPECT_FALSE(SampleModels::byId("teapot"));
+}

@@ -1,11 +1,10 @@
 #pragma once
 // Small helpers for building reader input in tests.
-#include <cstddef>
+#include <algorithm>
 #include <array>
+#include <cstddef>
+#include <cstdint>
 #include <cstring>
-#include <filesystem>
-#include <span>
-#include <string>
 #include <string_view>
 #include <vector>
 
@@ -19,20 +18,16 @@ inline Bytes bytesOf(std::string_view text) {
   return b;
 }
 
+inline std::string_view textOf(const Bytes& b) { return {reinterpret_cast<const char*>(b.data()), b.size()}; }
+
 /// A binary STL with the given triangles (9 floats each) and a header that may begin with "solid".
-Bytes binarySTL(const std::vector<std::array<float, 9>>& triangles, std::string_view header = "binary");
-
-/// A fresh, empty folder under the system's temporary folder, removed with the object.
-class TempFolder {
-public:
-  TempFolder();
-  ~TempFolder();
-  const std::filesystem::path& path() const { return path_; }
-  /// Writes `contents` to `relative` (creating folders) and returns the full path.
-  std::filesystem::path write(const std::string& relative, std::string_view contents) const;
-
-private:
-  std::filesystem::path path_;
-};
+inline Bytes binarySTL(const std::vector<std::array<float, 9>>& triangles, std::string_view header = "binary") {
+  Bytes b(84 + 50 * triangles.size());
+  std::memcpy(b.data(), header.data(), std::min<std::size_t>(header.size(), 80));
+  const auto n = static_cast<std::uint32_t>(triangles.size());
+  std::memcpy(b.data() + 80, &n, 4);
+  for (std::size_t i = 0; i < triangles.size(); ++i) std::memcpy(b.data() + 84 + 50 * i + 12, triangles[i].data(), 36);
+  return b;
+}
 
 }  // namespace vantorel::test

@@ -16,18 +16,13 @@ using test::load3MF;
 using test::modelPart;
 using test::package;
 
-// Bounds of an object: min x, y, z then max x, y, z.
-std::array<float, 6> boundsOf(const ModelObject& o) {
+// Bounds of an object, min x, y, z then max x, y, z, against `expected`.
+void expectBounds(const ModelObject& o, std::array<float, 6> expected) {
   std::array<float, 6> b{INFINITY, INFINITY, INFINITY, -INFINITY, -INFINITY, -INFINITY};
   for (const Float3& p : o.positions) {
     b = {std::min(b[0], p.x), std::min(b[1], p.y), std::min(b[2], p.z),
          std::max(b[3], p.x), std::max(b[4], p.y), std::max(b[5], p.z)};
   }
-  return b;
-}
-
-void expectBounds(const ModelObject& o, std::array<float, 6> expected) {
-  const auto b = boundsOf(o);
   for (int i = 0; i < 6; ++i) EXPECT_NEAR(b[i], expected[i], 1e-4) << o.name << " bound " << i;
 }
 
@@ -43,13 +38,13 @@ double signedVolume(const ModelObject& o) {
   return v;
 }
 
-std::string errorOf(const test::Bytes& bytes, const ThreeMFReader::Limits& limits = ModelLoader::threeMFLimits()) {
+// The refusal's payload, "(empty)", or how many triangles were read.
+std::string outcome(const test::Bytes& bytes, const ThreeMFReader::Limits& limits = ModelLoader::threeMFLimits()) {
   try {
-    load3MF(bytes, limits);
+    return std::to_string(load3MF(bytes, limits).triangleCount()) + " triangles";
   } catch (const LoadError& e) {
     return e.kind() == LoadError::Kind::empty ? "(empty)" : e.payload();
   }
-  return "(no error)";
 }
 
 test::Bytes single(std::string_view resources, std::string_view build, std::string_view unit = "") {
@@ -66,9 +61,28 @@ std::string holder(int id, std::vector<int> children, std::string_view attrs = "
   return s + "</components></object>";
 }
 
+std::string items(std::vector<int> ids) {
+  std::string s;
+  for (int id : ids) s += "<item objectid=\"" + std::to_string(id) + "\"/>";
+  return s;
+}
+
+// Object k places object k + 1; the last one has the mesh.
+std::string chain(int levels) {
+  std::string s;
+  for (int k = 1; k < levels; ++k) s += holder(k, {k + 1});
+  return s + box(levels);
+}
+
+// A main part and one other part, which holds only resources.
+test::Bytes twoParts(std::string_view mainResources, std::string_view build, std::string_view part,
+                     std::string_view partResources) {
+  return package({{"3D/3dmodel.model", modelPart(mainResources, build)},
+                  {std::string(part), modelPart(partResources, "")}});
+}
+
 TEST(ThreeMFBuild, ItemsBecomeObjectsWithNamesAndSkippedSupports) {
-  const PrintModel m = load3MF(single(box(1, "name=\"Base\"") + box(2, "type=\"support\"") + box(3),
-                                      "<item objectid=\"1\"/><item objectid=\"2\"/><item objectid=\"3\"/>"));
+  const PrintModel m = load3MF(single(box(1, "name=\"Base\"") + box(2, "type=\"support\"") + box(3), items({1, 2, 3})));
   EXPECT_EQ(m.name, "fixture");
   EXPECT_EQ(m.format, ModelFormat::threeMF);
   ASSERT_EQ(m.objects.size(), 2u);
@@ -79,18 +93,58 @@ TEST(ThreeMFBuild, ItemsBecomeObjectsWithNamesAndSkippedSupports) {
   EXPECT_EQ(m.notes, std::vector<std::string>{"1 support object left out."});
   EXPECT_EQ(m.unit, "millimeter");
   EXPECT_TRUE(m.palette.empty());
-
-  const PrintModel two = load3MF(single(box(1, "type=\"support\"") + box(2, "type=\"other\"") + box(3),
-                                        "<item objectid=\"1\"/><item objectid=\"2\"/><item objectid=\"3\"/>"));
+  const PrintModel two = load3MF(single(box(1, "type=\"support\"") + box(2, "type=\"other\"") + box(3), items({1, 2, 3})));
   EXPECT_EQ(two.notes, std::vector<std::string>{"2 support objects left out."});
 }
 
-TEST(ThreeMFBuild, MissingObjectsAndNothingToShow) {
-  EXPECT_EQ(errorOf(single(box(1), "<item objectid=\"7\"/>")), "a build item points to object 7, which isn't there");
-  EXPECT_EQ(errorOf(single(box(1), "")), "(empty)");
-  EXPECT_EQ(errorOf(single(box(1, "type=\"support\""), "<item objectid=\"1\"/>")), "(empty)");
-  EXPECT_EQ(errorOf(single(holder(1, {2}), "<item objectid=\"1\"/>")),
-            "a component points to object 2, which isn't there");
+TEST(ThreeMFBuild, RefusesBrokenReferencesCyclesAndWhatOutgrowsTheLimits) {
+  const auto limited = [](std::int64_t ThreeMFReader::Limits::*field, std::int64_t value) {
+    auto limits = ModelLoader::threeMFLimits();
+    limits.*field = value;
+    return limits;
+  };
+  // A fan-out into skipped support components is bounded like any other.
+  const std::string supports = box(1) + box(2, "type=\"support\"") + holder(3, std::vector<int>(1000, 2)) +
+                               holder(4, std::vector<int>(1000, 3)) + holder(5, {1, 4});
+  const std::string cycle = "a component refers back to the object that holds it";
+  const struct {
+    test::Bytes bytes;
+    std::string expected;
+    ThreeMFReader::Limits limits = ModelLoader::threeMFLimits();
+  } cases[] = {
+      {single(box(1), items({7})), "a build item points to object 7, which isn't there"},
+      {single(box(1), ""), "(empty)"},
+      {single(box(1, "type=\"support\""), items({1})), "(empty)"},
+      {single(holder(1, {2}), items({1})), "a component points to object 2, which isn't there"},
+      {single(chain(16), items({1})), "12 triangles"},
+      {single(chain(17), items({1})), "components nest too deeply"},
+      {single(holder(1, {1}), items({1})), cycle},
+      {single(holder(1, {2}) + holder(2, {3}) + holder(3, {1}), items({1})), cycle},
+      {single(holder(1, {2, 2}) + box(2), items({1})), "24 triangles"},  // side by side is no cycle
+      {single(supports, items({5})), "it places parts more than 100,000 times"},
+      {single(holder(1, std::vector<int>(11, 2)) + box(2), items({1})), "132 triangles", limited(&ThreeMFReader::Limits::placements, 12)},
+      {single(holder(1, std::vector<int>(12, 2)) + box(2), items({1})), "it places parts more than 12 times",
+       limited(&ThreeMFReader::Limits::placements, 12)},
+      // Triangles and vertices count over all items.
+      {single(box(1), items({1, 1})), "24 triangles", limited(&ThreeMFReader::Limits::triangles, 24)},
+      {single(box(1), items({1, 1, 1})), "it has more than 24 triangles", limited(&ThreeMFReader::Limits::triangles, 24)},
+      {single(box(1), items({1, 1})), "it has more than 20,000,000 triangles", limited(&ThreeMFReader::Limits::vertices, 15)},
+      {single("<object id=\"1\"><components><component p:path=\"/3D/Objects/b.model\" objectid=\"1\"/>"
+              "</components></object>",
+              items({1})),
+       "a component's model file /3D/Objects/b.model is missing"},
+      {single(box(4), "<item objectid=\"4\" p:path=\"/3D/x.model\"/>"), "a component's model file /3D/x.model is missing"},
+      {twoParts(box(4), "<item objectid=\"5\" p:path=\"/3D/o.model\"/>", "3D/o.model", box(4)),
+       "a build item points to object 5, which isn't there"},
+  };
+  for (std::size_t i = 0; i < std::size(cases); ++i) EXPECT_EQ(outcome(cases[i].bytes, cases[i].limits), cases[i].expected) << i;
+
+  // Ten levels of ten components each would place 10^10 boxes: refused, and quickly.
+  std::string resources = box(10);
+  for (int level = 9; level >= 1; --level) resources += holder(level, std::vector<int>(10, level + 1));
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(outcome(single(resources, items({1}))), "it places parts more than 100,000 times");
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
 }
 
 TEST(ThreeMFBuild, TransformsUnitsAndMirroring) {
@@ -107,9 +161,9 @@ TEST(ThreeMFBuild, TransformsUnitsAndMirroring) {
   EXPECT_EQ(m.unit, "inch");
   EXPECT_EQ(m.notes, std::vector<std::string>{"Units: inch (converted to millimeters)."});
 
-  const PrintModel micron = load3MF(single(box(1, "", {0, 0, 0}, {1000, 2000, 500}), "<item objectid=\"1\"/>", "micron"));
+  const PrintModel micron = load3MF(single(box(1, "", {0, 0, 0}, {1000, 2000, 500}), items({1}), "micron"));
   expectBounds(micron.objects[0], {0, 0, 0, 1, 2, 0.5f});
-  const PrintModel odd = load3MF(single(box(1), "<item objectid=\"1\"/>", "Parsec"));
+  const PrintModel odd = load3MF(single(box(1), items({1}), "Parsec"));
   expectBounds(odd.objects[0], {0, 0, 0, 10, 10, 10});
   EXPECT_EQ(odd.notes, std::vector<std::string>{"Units: parsec (converted to millimeters)."});
 }
@@ -129,94 +183,22 @@ TEST(ThreeMFComponents, NestAndRepeatWithComposedTransforms) {
   expectBounds(m.objects[0], {0, 7, 5, 110, 27, 25});
 }
 
-std::string chain(int levels) {
-  // Object k places object k + 1; the last one has the mesh.
-  std::string s;
-  for (int k = 1; k < levels; ++k) s += holder(k, {k + 1});
-  return s + box(levels);
-}
-
-TEST(ThreeMFComponents, NestingDepthIsLimited) {
-  EXPECT_EQ(load3MF(single(chain(16), "<item objectid=\"1\"/>")).triangleCount(), 12u);
-  EXPECT_EQ(errorOf(single(chain(17), "<item objectid=\"1\"/>")), "components nest too deeply");
-}
-
-TEST(ThreeMFComponents, CyclesAreRefused) {
-  EXPECT_EQ(errorOf(single(holder(1, {1}), "<item objectid=\"1\"/>")),
-            "a component refers back to the object that holds it");
-  EXPECT_EQ(errorOf(single(holder(1, {2}) + holder(2, {3}) + holder(3, {1}), "<item objectid=\"1\"/>")),
-            "a component refers back to the object that holds it");
-  // Side by side is no cycle.
-  EXPECT_EQ(load3MF(single(holder(1, {2, 2}) + box(2), "<item objectid=\"1\"/>")).triangleCount(), 24u);
-}
-
-TEST(ThreeMFComponents, PlacementFanOutStopsAtTheLimitQuickly) {
-  // Ten levels of ten components each would place 10^10 boxes.
-  std::string resources = box(10);
-  for (int level = 9; level >= 1; --level) resources += holder(level, std::vector<int>(10, level + 1));
-  const auto start = std::chrono::steady_clock::now();
-  EXPECT_EQ(errorOf(single(resources, "<item objectid=\"1\"/>")), "it places parts more than 100,000 times");
-  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
-
-  // A fan-out into skipped support components is bounded the same way.
-  std::string supports = box(1) + box(2, "type=\"support\"") + holder(3, std::vector<int>(1000, 2));
-  supports += holder(4, std::vector<int>(1000, 3)) + holder(5, {1, 4});
-  EXPECT_EQ(errorOf(single(supports, "<item objectid=\"5\"/>")), "it places parts more than 100,000 times");
-
-  auto limits = ModelLoader::threeMFLimits();
-  limits.placements = 12;
-  EXPECT_EQ(errorOf(single(holder(1, std::vector<int>(11, 2)) + box(2), "<item objectid=\"1\"/>"), limits),
-            "(no error)");
-  EXPECT_EQ(errorOf(single(holder(1, std::vector<int>(12, 2)) + box(2), "<item objectid=\"1\"/>"), limits),
-            "it places parts more than 12 times");
-}
-
-TEST(ThreeMFComponents, TriangleAndVertexLimitsCountOverAllItems) {
-  auto limits = ModelLoader::threeMFLimits();
-  limits.triangles = 24;
-  const auto two = single(box(1), "<item objectid=\"1\"/><item objectid=\"1\"/>");
-  EXPECT_EQ(errorOf(two, limits), "(no error)");
-  EXPECT_EQ(errorOf(single(box(1), "<item objectid=\"1\"/><item objectid=\"1\"/><item objectid=\"1\"/>"), limits),
-            "it has more than 24 triangles");
-  limits = ModelLoader::threeMFLimits();
-  limits.vertices = 15;
-  EXPECT_EQ(errorOf(two, limits), "it has more than 20,000,000 triangles");
-}
-
-TEST(ThreeMFComponents, PartsUnderObjectsPathsAreLoadedOnce) {
-  const auto bytes = package({{"3D/3dmodel.model",
-                               modelPart("<object id=\"1\"><components>"
-                                         "<component p:path=\"/3D/Objects/a.model\" objectid=\"1\"/>"
-                                         "<component p:path=\"/3d/objects/A.model\" objectid=\"1\" "
-                                         "transform=\"1 0 0 0 1 0 0 0 1 0 0 10\"/></components></object>",
-                                         "<item objectid=\"1\"/>")},
-                              {"3D/Objects/a.model", modelPart(box(1, "", {0, 0, 0}, {1, 1, 1}), "")}});
-  const PrintModel m = load3MF(bytes);
+// Parts under 3D/Objects are loaded once, whatever the case of the path; files written by the 3MF
+// Consortium's library put a build item's object in another part too.
+TEST(ThreeMFComponents, PartsNamedByPathAreLoadedOnce) {
+  const PrintModel m = load3MF(twoParts("<object id=\"1\"><components>"
+                                        "<component p:path=\"/3D/Objects/a.model\" objectid=\"1\"/>"
+                                        "<component p:path=\"/3d/objects/A.model\" objectid=\"1\" "
+                                        "transform=\"1 0 0 0 1 0 0 0 1 0 0 10\"/></components></object>",
+                                        items({1}), "3D/Objects/a.model", box(1, "", {0, 0, 0}, {1, 1, 1})));
   expectBounds(m.objects[0], {0, 0, 0, 1, 1, 11});
 
-  const auto missing = package({{"3D/3dmodel.model",
-                                 modelPart("<object id=\"1\"><components><component p:path=\"/3D/Objects/b.model\" "
-                                           "objectid=\"1\"/></components></object>",
-                                           "<item objectid=\"1\"/>")}});
-  EXPECT_EQ(errorOf(missing), "a component's model file /3D/Objects/b.model is missing");
-}
-
-// Files written by the 3MF Consortium's library put the item's object in another part.
-TEST(ThreeMFComponents, BuildItemPathsNameThePartOfTheirObject) {
-  const auto bytes = package({{"3D/3dmodel.model",
-                               modelPart("", "<item objectid=\"4\" p:path=\"/3D/Objects/gear.model\" "
-                                             "transform=\"1 0 0 0 1 0 0 0 1 1 2 3\"/>")},
-                              {"3D/Objects/gear.model", modelPart(box(4, "name=\"Gear\""), "")}});
-  const PrintModel m = load3MF(bytes);
-  ASSERT_EQ(m.objects.size(), 1u);
-  EXPECT_EQ(m.objects[0].name, "Gear");
-  expectBounds(m.objects[0], {1, 2, 3, 11, 12, 13});
-
-  EXPECT_EQ(errorOf(package({{"3D/3dmodel.model", modelPart(box(4), "<item objectid=\"4\" p:path=\"/3D/x.model\"/>")}})),
-            "a component's model file /3D/x.model is missing");
-  EXPECT_EQ(errorOf(package({{"3D/3dmodel.model", modelPart(box(4), "<item objectid=\"5\" p:path=\"/3D/o.model\"/>")},
-                             {"3D/o.model", modelPart(box(4), "")}})),
-            "a build item points to object 5, which isn't there");
+  const PrintModel gear = load3MF(
+      twoParts("", "<item objectid=\"4\" p:path=\"/3D/Objects/gear.model\" transform=\"1 0 0 0 1 0 0 0 1 1 2 3\"/>",
+               "3D/Objects/gear.model", box(4, "name=\"Gear\"")));
+  ASSERT_EQ(gear.objects.size(), 1u);
+  EXPECT_EQ(gear.objects[0].name, "Gear");
+  expectBounds(gear.objects[0], {1, 2, 3, 11, 12, 13});
 }
 
 // Slicers keep modifier volumes and support blockers as components of the printed object.
@@ -224,7 +206,7 @@ TEST(ThreeMFComponents, SupportAndOtherComponentsAreLeftOut) {
   const PrintModel m = load3MF(single(box(1) + box(2, "type=\"other\"", {-50, -50, -50}, {50, 50, 50}) +
                                           box(3, "type=\"support\"", {0, 0, -20}, {1, 1, 0}) +
                                           holder(4, {1}, "type=\"other\"") + holder(5, {1, 2, 3, 4}),
-                                      "<item objectid=\"5\"/>"));
+                                      items({5})));
   ASSERT_EQ(m.objects.size(), 1u);
   EXPECT_EQ(m.objects[0].triangleCount(), 12u);
   expectBounds(m.objects[0], {0, 0, 0, 10, 10, 10});
@@ -244,8 +226,7 @@ TEST(ThreeMFColours, FromMaterialsPropertiesAndDefaults) {
           "</object>" + "<object id=\"5\">" +
           boxMesh({0, 0, 0}, {1, 1, 1}, [](int) { return std::string("pid=\"2\" p1=\"9\""); }) + "</object>" +
           holder(6, {2}, "pid=\"1\" pindex=\"1\""),
-      "<item objectid=\"1\"/><item objectid=\"2\"/><item objectid=\"3\"/><item objectid=\"4\"/><item objectid=\"5\"/>"
-      "<item objectid=\"6\"/>");
+      items({1, 2, 3, 4, 5, 6}));
   const PrintModel m = load3MF(bytes);
   ASSERT_EQ(m.objects.size(), 6u);
   // pid without pindex: entry 0.
@@ -275,7 +256,7 @@ TEST(ThreeMFColours, PaintedTrianglesFromEveryPartGiveANote) {
       {{"3D/3dmodel.model",
         modelPart("<object id=\"1\"><components><component p:path=\"/3D/Objects/o.model\" objectid=\"1\"/>"
                   "</components></object>",
-                  "<item objectid=\"1\"/>")},
+                  items({1}))},
        {"3D/Objects/o.model",
         modelPart("<object id=\"1\">" +
                       boxMesh({0, 0, 0}, {1, 1, 1}, [](int i) { return std::string(i == 3 ? "paint_color=\"8\"" : ""); }) +
@@ -318,7 +299,7 @@ TEST(ThreeMFFixtures, Slic3rVolumes) {
 }
 
 TEST(ThreeMFFixtures, Slic3rVolumeExtruderZeroFollowsTheObject) {
-  const std::string main = modelPart(box(1), "<item objectid=\"1\"/>");
+  const std::string main = modelPart(box(1), items({1}));
   const std::string config = "; filament_colour = #FF0000;#00FF00\n";
   const auto withObjectExtruder = [&](std::string objectMetadata) {
     return test::package({{"3D/3dmodel.model", main},
@@ -334,23 +315,6 @@ TEST(ThreeMFFixtures, Slic3rVolumeExtruderZeroFollowsTheObject) {
   EXPECT_EQ(second.objects[0].color, 0);
   // Without an object extruder, extruder 0 counts as the first.
   EXPECT_EQ(load3MF(withObjectExtruder("")).palette, (std::vector<RGBA>{{1, 0, 0, 1}}));
-}
-
-TEST(ThreeMFFixtures, DesignTool) {
-  const PrintModel m = load3MF(test::designToolPackage());
-  ASSERT_EQ(m.objects.size(), 2u);
-  EXPECT_EQ(m.objects[0].name, "Bracket");
-  EXPECT_EQ(m.objects[0].color, 0);
-  expectBounds(m.objects[0], {0, 0, 0, 25.4f, 25.4f, 25.4f});
-  EXPECT_EQ(m.objects[1].name, "Object 2");
-  expectBounds(m.objects[1], {50.8f, 0, 0, 76.2f, 25.4f, 25.4f});
-  ASSERT_TRUE(m.objects[1].triangleColors);
-  std::vector<std::int32_t> expected(6, 1);
-  expected.resize(12, -1);
-  EXPECT_EQ(*m.objects[1].triangleColors, expected);
-  EXPECT_EQ(m.palette, (std::vector<RGBA>{{1, 0, 0, 1}, {1, 1, 0, 1}}));
-  EXPECT_EQ(m.unit, "inch");
-  EXPECT_EQ(m.notes, (std::vector<std::string>{"Units: inch (converted to millimeters).", "1 support object left out."}));
 }
 
 }  // namespace

@@ -7,22 +7,47 @@
 
 namespace vantorel::test {
 
-std::string boxMesh(Float3 lo, Float3 hi, std::string (*triangleAttributes)(int)) {
+namespace {
+
+const char* const kModelRelationship = "http://schemas.microsoft.com/3dmanufacturing/2013/01/3dmodel";
+
+std::string relationships(const std::vector<std::string>& targets) {
+  std::string s = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Relationships xmlns=\"http://schemas."
+                  "openxmlformats.org/package/2006/relationships\">";
+  for (std::size_t i = 0; i < targets.size(); ++i) {
+    s += "<Relationship Target=\"" + targets[i] + "\" Id=\"rel" + std::to_string(i) + "\" Type=\"" +
+         kModelRelationship + "\"/>";
+  }
+  return s + "</Relationships>";
+}
+
+// A box's vertices and triangles, the triangles numbering its vertices from `first`.
+std::pair<std::string, std::string> boxElements(Float3 lo, Float3 hi, int first,
+                                                std::string (*triangleAttributes)(int)) {
   const Float3 corners[8] = {{lo.x, lo.y, lo.z}, {hi.x, lo.y, lo.z}, {hi.x, hi.y, lo.z}, {lo.x, hi.y, lo.z},
                              {lo.x, lo.y, hi.z}, {hi.x, lo.y, hi.z}, {hi.x, hi.y, hi.z}, {lo.x, hi.y, hi.z}};
   static const int faces[12][3] = {{0, 2, 1}, {0, 3, 2}, {4, 5, 6}, {4, 6, 7}, {0, 1, 5}, {0, 5, 4},
                                    {2, 3, 7}, {2, 7, 6}, {0, 4, 7}, {0, 7, 3}, {1, 2, 6}, {1, 6, 5}};
-  std::ostringstream s;
-  s << "<mesh><vertices>";
-  for (const Float3& c : corners) s << "<vertex x=\"" << c.x << "\" y=\"" << c.y << "\" z=\"" << c.z << "\"/>";
-  s << "</vertices><triangles>";
+  std::ostringstream v, t;
+  for (const Float3& c : corners) v << "<vertex x=\"" << c.x << "\" y=\"" << c.y << "\" z=\"" << c.z << "\"/>";
   for (int i = 0; i < 12; ++i) {
-    s << "<triangle v1=\"" << faces[i][0] << "\" v2=\"" << faces[i][1] << "\" v3=\"" << faces[i][2] << "\"";
-    if (triangleAttributes) s << " " << triangleAttributes(i);
-    s << "/>";
+    t << "<triangle v1=\"" << first + faces[i][0] << "\" v2=\"" << first + faces[i][1] << "\" v3=\""
+      << first + faces[i][2] << "\"";
+    if (triangleAttributes) t << " " << triangleAttributes(i);
+    t << "/>";
   }
-  s << "</triangles></mesh>";
-  return s.str();
+  return {v.str(), t.str()};
+}
+
+std::string mesh(const std::string& vertices, const std::string& triangles) {
+  return "<mesh><vertices>" + vertices + "</vertices><triangles>" + triangles + "</triangles></mesh>";
+}
+
+}  // namespace
+
+std::string boxMesh(Float3 lo, Float3 hi, std::string (*triangleAttributes)(int)) {
+  const auto [vertices, triangles] = boxElements(lo, hi, 0, triangleAttributes);
+  return mesh(vertices, triangles);
 }
 
 std::string modelPart(std::string_view resources, std::string_view build, std::string_view unit) {
@@ -45,19 +70,10 @@ Bytes package(const std::vector<Part>& parts, std::string_view mainPath) {
                              "package/2006/content-types\"><Default Extension=\"rels\" ContentType=\"application/"
                              "vnd.openxmlformats-package.relationships+xml\"/><Default Extension=\"model\" "
                              "ContentType=\"application/vnd.ms-package.3dmanufacturing-3dmodel+xml\"/></Types>")});
-  if (!mainPath.empty()) {
-    entries.push_back({"_rels/.rels",
-                       bytesOf("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Relationships xmlns=\"http://"
-                               "schemas.openxmlformats.org/package/2006/relationships\"><Relationship Target=\"" +
-                               std::string(mainPath) +
-                               "\" Id=\"rel0\" Type=\"http://schemas.microsoft.com/3dmanufacturing/2013/01/3dmodel\"/>"
-                               "</Relationships>")});
-  }
+  if (!mainPath.empty()) entries.push_back({"_rels/.rels", bytesOf(relationships({std::string(mainPath)}))});
   for (const auto& [name, text] : parts) entries.push_back({name, bytesOf(text)});
   return zipArchive(entries);
 }
-
-PrintModel load3MF(const Bytes& bytes) { return load3MF(bytes, ModelLoader::threeMFLimits()); }
 
 PrintModel load3MF(const Bytes& bytes, const ThreeMFReader::Limits& limits) {
   return ThreeMFReader::read(bytes, "fixture", limits);
@@ -109,12 +125,7 @@ Bytes slicerProjectPackage() {
   <plate><metadata key="plater_id" value="1"/></plate>
 </config>
 )";
-  const std::string partRelationships =
-      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Relationships xmlns=\"http://schemas.openxmlformats.org/package/"
-      "2006/relationships\"><Relationship Target=\"/3D/Objects/object_1.model\" Id=\"rel-1\" "
-      "Type=\"http://schemas.microsoft.com/3dmanufacturing/2013/01/3dmodel\"/><Relationship "
-      "Target=\"/3D/Objects/object_2.model\" Id=\"rel-2\" "
-      "Type=\"http://schemas.microsoft.com/3dmanufacturing/2013/01/3dmodel\"/></Relationships>";
+  const std::string partRelationships = relationships({"/3D/Objects/object_1.model", "/3D/Objects/object_2.model"});
   return package({{"3D/3dmodel.model", main},
                   {"3D/_rels/3dmodel.model.rels", partRelationships},
                   {"3D/Objects/object_1.model", object1},
@@ -125,31 +136,10 @@ Bytes slicerProjectPackage() {
 
 Bytes slic3rPackage() {
   // Two blocks in one mesh: vertices 0–7 and 8–15, triangles 0–11 and 12–23.
-  std::string a = boxMesh({0, 0, 0}, {10, 10, 10});
-  std::string b = boxMesh({20, 0, 0}, {30, 10, 10});
-  const auto cut = [](const std::string& mesh, const char* from, const char* to) {
-    const auto s = mesh.find(from) + std::string_view(from).size();
-    return mesh.substr(s, mesh.find(to) - s);
-  };
-  std::string vertices = cut(a, "<vertices>", "</vertices>") + cut(b, "<vertices>", "</vertices>");
-  std::string triangles = cut(a, "<triangles>", "</triangles>");
-  std::string second = cut(b, "<triangles>", "</triangles>");
-  // Shift the second block's indices by 8.
-  std::string shifted;
-  for (std::size_t i = 0; i < second.size(); ++i) {
-    if (second[i] == '"' && i > 0 && second[i - 1] == '=' && i >= 3 && second[i - 3] == 'v') {
-      const std::size_t close = second.find('"', i + 1);
-      shifted += "\"" + std::to_string(std::stoi(second.substr(i + 1, close - i - 1)) + 8) + "\"";
-      i = close;
-    } else {
-      shifted += second[i];
-    }
-  }
-  triangles += shifted;
-  const std::string main =
-      modelPart("<object id=\"1\" type=\"model\"><mesh><vertices>" + vertices + "</vertices><triangles>" + triangles +
-                    "</triangles></mesh></object>",
-                "<item objectid=\"1\" transform=\"1 0 0 0 1 0 0 0 1 5 5 0\"/>", "millimeter");
+  const auto [va, ta] = boxElements({0, 0, 0}, {10, 10, 10}, 0, nullptr);
+  const auto [vb, tb] = boxElements({20, 0, 0}, {30, 10, 10}, 8, nullptr);
+  const std::string main = modelPart("<object id=\"1\" type=\"model\">" + mesh(va + vb, ta + tb) + "</object>",
+                                     "<item objectid=\"1\" transform=\"1 0 0 0 1 0 0 0 1 5 5 0\"/>", "millimeter");
   const std::string config =
       "; generated by a slicer\n; extruder_colour = \"\";\"\"\n; filament_colour = #FF8000;#29B2B2\n"
       "; layer_height = 0.2\n";

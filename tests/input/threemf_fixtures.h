@@ -1,5 +1,6 @@
 #pragma once
 // 3MF packages built in code, written the way slicers and design tools write them.
+#include "input/model_loader.h"
 #include "input/print_model.h"
 #include "input/threemf_reader.h"
 #include "test_bytes.h"
@@ -25,10 +26,8 @@ std::string modelPart(std::string_view resources, std::string_view build, std::s
 /// A package: [Content_Types].xml, _rels/.rels pointing to `mainPath` (none when empty), then the parts.
 Bytes package(const std::vector<Part>& parts, std::string_view mainPath = "/3D/3dmodel.model");
 
-/// Reads `bytes` with the loader's limits under the name "fixture".
-PrintModel load3MF(const Bytes& bytes);
-/// Reads with other limits.
-PrintModel load3MF(const Bytes& bytes, const ThreeMFReader::Limits& limits);
+/// Reads `bytes` under the name "fixture", with the loader's limits unless told otherwise.
+PrintModel load3MF(const Bytes& bytes, const ThreeMFReader::Limits& limits = ModelLoader::threeMFLimits());
 
 /// A package as a recent slicer project writes it: two printed objects whose meshes live in
 /// 3D/Objects/*.model parts (component paths), a modifier of type "other", a support blocker,

@@ -8,18 +8,13 @@
 namespace vantorel::test {
 namespace {
 
-void put16(std::vector<std::byte>& out, std::uint64_t v) {
-  out.push_back(std::byte(v & 0xFF));
-  out.push_back(std::byte(v >> 8 & 0xFF));
+// Little-endian fields of 2, 4 or 8 bytes, and names.
+void put(std::vector<std::byte>& out, std::uint64_t v, int bytes) {
+  for (int i = 0; i < bytes; ++i) out.push_back(std::byte(v >> 8 * i & 0xFF));
 }
-void put32(std::vector<std::byte>& out, std::uint64_t v) {
-  put16(out, v & 0xFFFF);
-  put16(out, v >> 16 & 0xFFFF);
-}
-void put64(std::vector<std::byte>& out, std::uint64_t v) {
-  put32(out, v & 0xFFFFFFFF);
-  put32(out, v >> 32);
-}
+void put16(std::vector<std::byte>& out, std::uint64_t v) { put(out, v, 2); }
+void put32(std::vector<std::byte>& out, std::uint64_t v) { put(out, v, 4); }
+void put64(std::vector<std::byte>& out, std::uint64_t v) { put(out, v, 8); }
 void putText(std::vector<std::byte>& out, std::string_view s) {
   for (const char c : s) out.push_back(std::byte(c));
 }
@@ -49,15 +44,19 @@ std::vector<std::byte> zipArchive(const std::vector<ZipEntrySpec>& entries, cons
     const std::uint64_t local = e.localOffset.value_or(offset);
     const std::uint32_t crc = libdeflate_crc32(0, e.data.data(), e.data.size());
 
+    // The fields the local header and the directory share, from the flags to the name's length.
+    const auto shared = [&](std::vector<std::byte>& to) {
+      put16(to, e.flags);
+      put16(to, method);
+      put32(to, 0);  // time, date
+      put32(to, crc);
+      put32(to, e.zip64 ? 0xFFFFFFFF : compressed);
+      put32(to, e.zip64 ? 0xFFFFFFFF : size);
+      put16(to, e.name.size());
+    };
     put32(out, 0x04034b50);
     put16(out, 20);
-    put16(out, e.flags);
-    put16(out, method);
-    put32(out, 0);  // time, date
-    put32(out, crc);
-    put32(out, e.zip64 ? 0xFFFFFFFF : compressed);
-    put32(out, e.zip64 ? 0xFFFFFFFF : size);
-    put16(out, e.name.size());
+    shared(out);
     put16(out, 0);
     putText(out, e.name);
     out.insert(out.end(), packed.begin(), packed.end());
@@ -65,16 +64,9 @@ std::vector<std::byte> zipArchive(const std::vector<ZipEntrySpec>& entries, cons
     put32(directory, 0x02014b50);
     put16(directory, 45);
     put16(directory, 20);
-    put16(directory, e.flags);
-    put16(directory, method);
-    put32(directory, 0);
-    put32(directory, crc);
-    put32(directory, e.zip64 ? 0xFFFFFFFF : compressed);
-    put32(directory, e.zip64 ? 0xFFFFFFFF : size);
-    put16(directory, e.name.size());
+    shared(directory);
     put16(directory, e.zip64 ? 4 + 24 : 0);
-    put16(directory, 0);  // comment
-    put16(directory, 0);  // disk
+    put32(directory, 0);  // comment, disk
     put16(directory, 0);  // internal attributes
     put32(directory, 0);  // external attributes
     put32(directory, e.zip64 ? 0xFFFFFFFF : local);

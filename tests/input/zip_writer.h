@@ -6,24 +6,20 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 namespace vantorel::test {
 
 struct ZipEntrySpec {
-  ZipEntrySpec(std::string entryName, std::vector<std::byte> contents, bool deflated = true)
-      : name(std::move(entryName)), data(std::move(contents)), deflate(deflated) {}
-
   std::string name;
-  std::vector<std::byte> data;  ///< the unpacked contents
-  bool deflate = true;          ///< false: stored
+  std::vector<std::byte> data = {};  ///< the unpacked contents
+  bool deflate = true;               ///< false: stored
 
   // Overrides of what the central directory says (the packed bytes stay as written).
-  std::optional<std::uint16_t> method;
-  std::optional<std::uint64_t> size;
-  std::optional<std::uint64_t> compressedSize;
-  std::optional<std::uint64_t> localOffset;
+  std::optional<std::uint16_t> method = {};
+  std::optional<std::uint64_t> size = {};
+  std::optional<std::uint64_t> compressedSize = {};
+  std::optional<std::uint64_t> localOffset = {};
   std::uint16_t flags = 0;
   bool zip64 = false;  ///< sizes and offset in a ZIP64 extra block (32-bit fields 0xFFFFFFFF)
 };

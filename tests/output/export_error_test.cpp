@@ -1,6 +1,6 @@
 #include "output/export_error.h"
 
-#include "input/localized.h"
+#include "base/localized.h"
 
 #include <gtest/gtest.h>
 

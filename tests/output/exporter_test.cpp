@@ -6,22 +6,15 @@
 #include "output/shot_angle.h"
 #include "input/model_loader.h"
 
-#include <gtest/gtest.h>
-#include <png.h>
+#include "media_check.h"
 
-#include <fstream>
-#include <random>
+#include <gtest/gtest.h>
 
 using namespace vantorel;
+using namespace vantorel::test;
 namespace fs = std::filesystem;
 
 namespace {
-
-struct Scratch {
-  fs::path path = fs::temp_directory_path() / ("vantorel-export-" + std::to_string(std::random_device{}()));
-  Scratch() { fs::create_directories(path); }
-  ~Scratch() { fs::remove_all(path); }
-};
 
 PrintModel cube() {
   PrintModel m;
@@ -38,28 +31,6 @@ PrintModel cube() {
 VideoSpec tinyVideo() { return {1, 3, Aspect::square, Resolution::r720, VideoCodec::h264, false}; }
 GIFSpec tinyGIF() { return {32, 4, 1, Aspect::square}; }
 
-// RGBA8 pixels of a PNG file (straight alpha), via libpng's simplified reader.
-struct Pixels {
-  int width = 0, height = 0;
-  std::vector<std::uint8_t> rgba;
-  std::array<int, 4> at(int x, int y) const {
-    const auto* p = &rgba[(std::size_t(y) * std::size_t(width) + std::size_t(x)) * 4];
-    return {p[0], p[1], p[2], p[3]};
-  }
-};
-Pixels readPNG(const fs::path& file) {
-  png_image image{};
-  image.version = PNG_IMAGE_VERSION;
-  Pixels pixels;
-  if (!png_image_begin_read_from_file(&image, file.c_str())) return pixels;
-  image.format = PNG_FORMAT_RGBA;
-  pixels.width = int(image.width);
-  pixels.height = int(image.height);
-  pixels.rgba.resize(PNG_IMAGE_SIZE(image));
-  png_image_finish_read(&image, nullptr, pixels.rgba.data(), 0, nullptr);
-  return pixels;
-}
-
 Look transparentLook() {
   Look look;
   look.background = BackgroundStyle::transparent;
@@ -70,10 +41,10 @@ Look transparentLook() {
 }  // namespace
 
 TEST(Exporter, StillsNameTheFilesAndReportSevenSteps) {
-  Scratch dir;
+  ScratchFolder dir;
   auto studio = Studio::create(cube(), Look{});
   std::vector<double> progress;
-  const auto files = Exporter::stills(*studio, StillSpec{Aspect::square, Resolution::r720, true, true}, dir.path,
+  const auto files = Exporter::stills(*studio, StillSpec{Aspect::square, Resolution::r720, true, true}, dir.path(),
                                       "Bracket", [&](double p) { progress.push_back(p); });
   std::vector<std::string> names;
   for (const auto& f : files) names.push_back(f.filename().string());
@@ -83,37 +54,37 @@ TEST(Exporter, StillsNameTheFilesAndReportSevenSteps) {
   ASSERT_EQ(progress.size(), 7u);
   for (int i = 0; i < 6; ++i) EXPECT_DOUBLE_EQ(progress[std::size_t(i)], (i + 1) / 7.0);
   EXPECT_EQ(progress[6], 1.0);
-  const Pixels front = readPNG(files[1]);
+  const PNGInfo front = readPNG(files[1]);
   EXPECT_EQ(front.width, 720);
   EXPECT_EQ(front.height, 720);
 
   // Hero only: one file and one progress report; neither: nothing at all.
-  fs::create_directories(dir.path / "hero");
+  fs::create_directories(dir / "hero");
   progress.clear();
-  const auto hero = Exporter::stills(*studio, StillSpec{Aspect::square, Resolution::r720, false, true}, dir.path / "hero",
+  const auto hero = Exporter::stills(*studio, StillSpec{Aspect::square, Resolution::r720, false, true}, dir / "hero",
                                      "Bracket", [&](double p) { progress.push_back(p); });
   ASSERT_EQ(hero.size(), 1u);
   EXPECT_EQ(hero[0].filename(), "Bracket hero.png");
   EXPECT_EQ(progress, std::vector<double>{1.0});
   progress.clear();
-  EXPECT_TRUE(Exporter::stills(*studio, StillSpec{Aspect::square, Resolution::r720, false, false}, dir.path, "B",
+  EXPECT_TRUE(Exporter::stills(*studio, StillSpec{Aspect::square, Resolution::r720, false, false}, dir.path(), "B",
                                [&](double p) { progress.push_back(p); })
                   .empty());
   EXPECT_TRUE(progress.empty());
 
   // Stills never replace: a second run into the same folder stops at the first existing file.
-  EXPECT_THROW(Exporter::stills(*studio, StillSpec{}, dir.path, "Bracket"), ExportError);
+  EXPECT_THROW(Exporter::stills(*studio, StillSpec{}, dir.path(), "Bracket"), ExportError);
 }
 
 TEST(Exporter, RunSplitsProgressAndKeepsATransparentLookForStillsOnly) {
-  Scratch dir;
+  ScratchFolder dir;
   auto studio = Studio::create(cube(), transparentLook());
   ExportJob job;
   job.video = tinyVideo();
   job.gif = tinyGIF();
   job.stills = StillSpec{Aspect::square, Resolution::r720, false, true};
   std::vector<double> progress;
-  const auto files = Exporter::run(job, *studio, dir.path, "Cube", [&](double p) { progress.push_back(p); });
+  const auto files = Exporter::run(job, *studio, dir.path(), "Cube", [&](double p) { progress.push_back(p); });
   ASSERT_EQ(files.size(), 3u);
   EXPECT_EQ(files[0].filename(), "Cube.mp4");
   EXPECT_EQ(files[1].filename(), "Cube.gif");
@@ -127,26 +98,27 @@ TEST(Exporter, RunSplitsProgressAndKeepsATransparentLookForStillsOnly) {
   EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end()));
 
   // The hero keeps transparency around the model (and gets its shadow), and the look is back.
-  const Pixels hero = readPNG(files[2]);
-  EXPECT_EQ(hero.at(0, 0)[3], 0);
+  const PNGInfo hero = readPNG(files[2]);
+  ASSERT_TRUE(hero.alpha);
+  EXPECT_EQ(hero.pixels[3], 0);
   EXPECT_EQ(studio->look(), transparentLook());
 }
 
 TEST(Exporter, PutsTheLookBackAfterFailureAndCancellation) {
-  Scratch dir;
+  ScratchFolder dir;
   auto studio = Studio::create(cube(), transparentLook());
-  std::ofstream(dir.path / "taken.mp4") << "someone else's file";
-  EXPECT_THROW(Exporter::video(*studio, tinyVideo(), dir.path / "taken.mp4", false), ExportError);
+  dir.write("taken.mp4", "someone else's file");
+  EXPECT_THROW(Exporter::video(*studio, tinyVideo(), dir / "taken.mp4", false), ExportError);
   EXPECT_EQ(studio->look(), transparentLook());
-  EXPECT_EQ(fs::file_size(dir.path / "taken.mp4"), 19u) << "never replaced";
+  EXPECT_EQ(fs::file_size(dir / "taken.mp4"), 19u) << "never replaced";
 
   std::stop_source stop;
   stop.request_stop();
-  EXPECT_THROW(Exporter::gif(*studio, tinyGIF(), dir.path / "x.gif", false, {}, stop.get_token()), Cancelled);
+  EXPECT_THROW(Exporter::gif(*studio, tinyGIF(), dir / "x.gif", false, {}, stop.get_token()), Cancelled);
   EXPECT_EQ(studio->look(), transparentLook());
-  EXPECT_FALSE(fs::exists(dir.path / "x.gif"));
-  EXPECT_THROW(Exporter::stills(*studio, StillSpec{}, dir.path, "x", {}, stop.get_token()), Cancelled);
-  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path), fs::directory_iterator()), 1) << "nothing new written";
+  EXPECT_FALSE(fs::exists(dir / "x.gif"));
+  EXPECT_THROW(Exporter::stills(*studio, StillSpec{}, dir.path(), "x", {}, stop.get_token()), Cancelled);
+  EXPECT_EQ(dir.names(), std::vector<std::string>{"taken.mp4"}) << "nothing new written";
 }
 
 TEST(Exporter, HeroAlwaysHasAShadow) {
@@ -170,20 +142,15 @@ TEST(Exporter, HeroAlwaysHasAShadow) {
 }
 
 TEST(Batch, OneFolderPerModelFailuresRecordedAndCancellation) {
-  Scratch dir;
-  const auto models = dir.path / "models";
+  ScratchFolder dir;
+  const auto models = dir / "models";
   const std::string tri = "v 0 0 0\nv 10 0 0\nv 0 10 0\nv 0 0 10\nf 1 3 2\nf 1 2 4\nf 2 3 4\nf 1 4 3\n";
-  fs::create_directories(models / "a");
-  fs::create_directories(models / "b");
-  std::ofstream(models / "a" / "part.obj") << tri;
-  std::ofstream(models / "b" / "part.obj") << tri;
-  std::ofstream(models / "b" / "broken.obj") << "v 1 2\n";
-  std::ofstream(models / "c.obj") << tri;
-  std::ofstream(models / "what?.obj") << tri;
+  for (const char* name : {"a/part.obj", "b/part.obj", "c.obj", "what?.obj"}) dir.write(fs::path("models") / name, tri);
+  dir.write("models/b/broken.obj", "v 1 2\n");
 
   ExportJob job;
   job.stills = StillSpec{Aspect::square, Resolution::r720, false, true};
-  const auto out = dir.path / "out";
+  const auto out = dir / "out";
   fs::create_directories(out);
   const auto files = ModelLoader::files(models);
   ASSERT_EQ(files.size(), 5u);
@@ -205,6 +172,6 @@ TEST(Batch, OneFolderPerModelFailuresRecordedAndCancellation) {
     if (index == 2) stop.request_stop();
   }, stop.get_token());
   EXPECT_EQ(again.size(), 2u);
-  EXPECT_TRUE(Batch::run({}, job, Look{}, dir.path / "never made").empty());
-  EXPECT_FALSE(fs::exists(dir.path / "never made"));
+  EXPECT_TRUE(Batch::run({}, job, Look{}, dir / "never made").empty());
+  EXPECT_FALSE(fs::exists(dir / "never made"));
 }

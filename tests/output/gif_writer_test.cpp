@@ -27,8 +27,7 @@ FrameSource turntable(std::vector<std::int64_t>* asked = nullptr) {
 }  // namespace
 
 TEST(GIFWriter, DelaysKeepTheTotalLengthRight) {
-  for (int i = 0; i < 200; ++i) EXPECT_EQ(GIFWriter::delay(i, 20), 5);
-  for (std::int64_t fps : {7, 24, 30, 60, 100, 1}) {
+  for (std::int64_t fps : {7, 20, 24, 30, 60, 100, 1}) {
     int total = 0;
     for (std::int64_t n = 1; n <= 3 * fps; ++n) {
       const int d = GIFWriter::delay(n - 1, fps);
@@ -37,9 +36,6 @@ TEST(GIFWriter, DelaysKeepTheTotalLengthRight) {
       EXPECT_EQ(total, int(std::lround(100.0 * double(n) / double(fps)))) << fps << " fps after " << n << " frames";
     }
   }
-  EXPECT_EQ(GIFWriter::delay(0, 30), 3);
-  EXPECT_EQ(GIFWriter::delay(1, 30), 4);
-  EXPECT_EQ(GIFWriter::delay(2, 30), 3);
 }
 
 TEST(GIFWriter, PaletteSampleFramesSpreadOverTheTurn) {
@@ -51,7 +47,7 @@ TEST(GIFWriter, PaletteSampleFramesSpreadOverTheTurn) {
 
 TEST(GIFWriter, LoopsForEverWithDelaysFromTheFrameRate) {
   ScratchFolder folder;
-  const fs::path path = folder.path / "turn.gif";
+  const fs::path path = folder / "turn.gif";
   std::vector<std::int64_t> asked;
   std::vector<double> progress;
   GIFWriter::write(path, {kSide, kSide}, 20, kFrames, false, [&](double p) { progress.push_back(p); }, turntable(&asked));
@@ -67,15 +63,15 @@ TEST(GIFWriter, LoopsForEverWithDelaysFromTheFrameRate) {
   ASSERT_EQ(gif.frames.size(), std::size_t(kFrames));
   for (const auto& frame : gif.frames) EXPECT_EQ(frame.delay, 5);
 
-  GIFWriter::write(folder.path / "30.gif", {kSide, kSide}, 30, 6, false, {}, turntable());
+  GIFWriter::write(folder / "30.gif", {kSide, kSide}, 30, 6, false, {}, turntable());
   std::vector<int> delays;
-  for (const auto& frame : readGIF(folder.path / "30.gif").frames) delays.push_back(frame.delay);
+  for (const auto& frame : readGIF(folder / "30.gif").frames) delays.push_back(frame.delay);
   EXPECT_EQ(delays, (std::vector<int>{3, 4, 3, 3, 4, 3}));
 }
 
 TEST(GIFWriter, StillBackdropNeverShimmersFramesStaySmallAndDecodeClose) {
   ScratchFolder folder;
-  const fs::path path = folder.path / "turn.gif";
+  const fs::path path = folder / "turn.gif";
   GIFWriter::write(path, {kSide, kSide}, 20, kFrames, false, {}, turntable());
   const GIFInfo gif = readGIF(path);
   ASSERT_EQ(gif.canvases.size(), std::size_t(kFrames));
@@ -121,8 +117,8 @@ TEST(GIFWriter, PaletteSampleCoversColoursThatAppearLater) {
     return i < 3 ? filled(16, 16, 128, 128, 128) : filled(16, 16, 220, 20, 30);
   };
   const Image sample[] = {filled(16, 16, 128, 128, 128), filled(16, 16, 220, 20, 30)};
-  GIFWriter::write(folder.path / "a.gif", {16, 16}, 10, 5, false, {}, frame, {}, sample);
-  const GIFInfo gif = readGIF(folder.path / "a.gif");
+  GIFWriter::write(folder / "a.gif", {16, 16}, 10, 5, false, {}, frame, {}, sample);
+  const GIFInfo gif = readGIF(folder / "a.gif");
   ASSERT_EQ(gif.canvases.size(), 5u);
   const auto& last = gif.canvases[4];
   EXPECT_NEAR(last[0], 220, 2);
@@ -132,9 +128,9 @@ TEST(GIFWriter, PaletteSampleCoversColoursThatAppearLater) {
 
 TEST(GIFWriter, TransparentAndResizedFramesEndUpOnWhiteAtTheGIFSize) {
   ScratchFolder folder;
-  GIFWriter::write(folder.path / "w.gif", {20, 10}, 10, 2, false, {},
+  GIFWriter::write(folder / "w.gif", {20, 10}, 10, 2, false, {},
                    [](std::int64_t) { return filled(40, 20, 0, 0, 0, 0); });
-  const GIFInfo gif = readGIF(folder.path / "w.gif");
+  const GIFInfo gif = readGIF(folder / "w.gif");
   EXPECT_EQ(gif.width, 20);
   EXPECT_EQ(gif.height, 10);
   ASSERT_EQ(gif.canvases.size(), 2u);
@@ -144,7 +140,7 @@ TEST(GIFWriter, TransparentAndResizedFramesEndUpOnWhiteAtTheGIFSize) {
 TEST(GIFWriter, NoFramesGivesAnEmptyLoopingGIF) {
   ScratchFolder folder;
   int calls = 0;
-  GIFWriter::write(folder.path / "none.gif", {8, 8}, 20, 0, false, [&](double) { ++calls; },
+  GIFWriter::write(folder / "none.gif", {8, 8}, 20, 0, false, [&](double) { ++calls; },
                    [&](std::int64_t) -> std::optional<Image> {
                      ++calls;
                      return std::nullopt;
@@ -152,7 +148,7 @@ TEST(GIFWriter, NoFramesGivesAnEmptyLoopingGIF) {
   EXPECT_EQ(calls, 0);
   // A GIF with no image: header, 8 × 8 screen, the loop extension and the trailer, nothing else
   // (giflib's reader insists on at least one image, so the bytes are checked directly).
-  const std::string bytes = readText(folder.path / "none.gif");
+  const std::string bytes = readText(folder / "none.gif");
   ASSERT_GT(bytes.size(), 13u);
   EXPECT_EQ(bytes.substr(0, 6), "GIF89a");
   EXPECT_EQ(bytes[6], 8);
@@ -164,7 +160,7 @@ TEST(GIFWriter, NoFramesGivesAnEmptyLoopingGIF) {
 
 TEST(GIFWriter, FailuresAndCancellationLeaveNoFile) {
   ScratchFolder folder;
-  const fs::path path = folder.path / "turn.gif";
+  const fs::path path = folder / "turn.gif";
   EXPECT_THROW(GIFWriter::write(path, {kSide, kSide}, 20, kFrames, false, {},
                                 [](std::int64_t i) -> std::optional<Image> {
                                   if (i == 4) return std::nullopt;
@@ -181,7 +177,7 @@ TEST(GIFWriter, FailuresAndCancellationLeaveNoFile) {
                Cancelled);
   EXPECT_TRUE(folder.names().empty());
 
-  writeText(path, "old");
+  folder.write("turn.gif", "old");
   EXPECT_THROW(GIFWriter::write(path, {kSide, kSide}, 20, 2, false, {}, turntable()), ExportError);
   EXPECT_THROW(GIFWriter::write(path, {kSide, kSide}, 20, 4, true, {},
                                 [](std::int64_t i) -> std::optional<Image> {
@@ -203,9 +199,9 @@ TEST(GIFWriter, ErrorTexts) {
     }
     return std::string("no error");
   };
-  EXPECT_EQ(text(folder.path / "no" / "a.gif", {8, 8}, 20),
+  EXPECT_EQ(text(folder / "no" / "a.gif", {8, 8}, 20),
             "The image couldn't be written: the GIF file couldn't be created.");
-  EXPECT_EQ(text(folder.path / "a.gif", {8, 8}, 240), "The image couldn't be written: the frame rate 240 isn't supported.");
-  EXPECT_EQ(text(folder.path / "a.gif", {0, 8}, 20), "The image couldn't be written: the size 0 \u00D7 8 isn't supported.");
+  EXPECT_EQ(text(folder / "a.gif", {8, 8}, 240), "The image couldn't be written: the frame rate 240 isn't supported.");
+  EXPECT_EQ(text(folder / "a.gif", {0, 8}, 20), "The image couldn't be written: the size 0 \u00D7 8 isn't supported.");
   EXPECT_TRUE(folder.names().empty());
 }

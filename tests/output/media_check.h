@@ -1,6 +1,7 @@
 #pragma once
 // Reading written media back with tools other than our writers, and making test pictures.
-#include "studio/image.h"
+#include "base/image.h"
+#include "scratch_folder.h"
 
 #include <nlohmann/json.hpp>
 
@@ -11,17 +12,7 @@
 
 namespace vantorel::test {
 
-/// A fresh folder under the temporary directory, removed with the object.
-struct ScratchFolder {
-  ScratchFolder();
-  ~ScratchFolder();
-  std::filesystem::path path;
-  /// Names of everything in the folder, sorted (to see leftovers such as temporary files).
-  std::vector<std::string> names() const;
-};
-
 std::string readText(const std::filesystem::path& path);
-void writeText(const std::filesystem::path& path, const std::string& text);
 
 /// A picture filled with one premultiplied colour.
 Image filled(int width, int height, std::uint8_t r, std::uint8_t g, std::uint8_t b, std::uint8_t a = 255);

@@ -1,10 +1,13 @@
+#include "input/print_model.h"
 #include "output/output_preset.h"
 #include "output/output_specs.h"
+#include "staging/look_choices.h"
 
-#include "input/localized.h"
+#include "base/localized.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <set>
 
 using namespace vantorel;
@@ -30,24 +33,31 @@ void expectRejected(const nlohmann::ordered_json& valid, Decode decode, const ch
 
 }  // namespace
 
-TEST(OutputChoices, EveryCaseRoundTripsThroughItsRawValue) {
+template <typename T>
+class Choices : public testing::Test {};
+using ChoiceTypes = testing::Types<Finish, BackgroundStyle, LightingPreset, ScaleReference, CameraAngle, Aspect,
+                                   Resolution, VideoCodec, ModelFormat>;
+TYPED_TEST_SUITE(Choices, ChoiceTypes);
+
+// Every case comes back from its raw value, in code and through JSON text; raw values and titles are
+// distinct; stored values of the wrong type or naming no case are refused.
+TYPED_TEST(Choices, EveryCaseRoundTripsThroughItsRawValue) {
+  using T = TypeParam;
+  std::set<json> raws;
   std::set<std::string> titles;
-  for (Aspect a : allAspects) {
-    EXPECT_EQ(aspectFromRaw(rawValue(a)), a);
-    titles.insert(title(a));
-  }
-  for (Resolution r : allResolutions) {
-    EXPECT_EQ(resolutionFromRaw(rawValue(r)), r);
-    titles.insert(title(r));
-  }
-  for (VideoCodec c : {VideoCodec::h264, VideoCodec::hevc}) {
-    EXPECT_EQ(videoCodecFromRaw(rawValue(c)), c);
+  for (T c : all<T>()) {
+    EXPECT_EQ(fromRaw<T>(rawValue(c)), c);
+    EXPECT_EQ(json(c), json(rawValue(c)));
+    EXPECT_EQ(json::parse(json(c).dump()).get<T>(), c);
+    raws.insert(json(c));
     titles.insert(title(c));
   }
-  EXPECT_EQ(titles.size(), allAspects.size() + allResolutions.size() + 2) << "titles are distinct";
-  EXPECT_FALSE(resolutionFromRaw(1440));
-  EXPECT_FALSE(aspectFromRaw("Square"));
-  EXPECT_FALSE(videoCodecFromRaw("H264"));
+  EXPECT_EQ(raws.size(), all<T>().size());
+  EXPECT_EQ(titles.size(), all<T>().size());
+  EXPECT_FALSE(titles.contains(""));
+  for (const json& wrong : {json("Square"), json(""), json(1440), json(UINT64_MAX), json(true), json(nullptr)}) {
+    EXPECT_THROW(wrong.get<T>(), json::exception) << wrong;
+  }
 }
 
 TEST(OutputChoices, TitlesGoThroughTheTranslator) {
@@ -56,6 +66,8 @@ TEST(OutputChoices, TitlesGoThroughTheTranslator) {
   EXPECT_EQ(title(VideoCodec::hevc), "<HEVC (smaller files)>");
   EXPECT_EQ(title(Resolution::r2160), "<2160 (4K)>");
   EXPECT_EQ(title(Resolution::r720), "720");
+  EXPECT_EQ(title(ModelFormat::stlBinary), "<STL (binary)>");
+  EXPECT_EQ(title(ModelFormat::threeMF), "3MF");
   setTranslator({});
 }
 
@@ -85,8 +97,6 @@ TEST(SpecJSON, RoundTrips) {
   const StillSpec still{Aspect::wide169, Resolution::r720, false, true};
   EXPECT_EQ(decodeStillSpec(json::parse(encode(still).dump())), still);
   EXPECT_EQ(json(PixelSize{7, 9}).get<PixelSize>(), (PixelSize{7, 9}));
-  for (Aspect a : allAspects) EXPECT_EQ(json(a).get<Aspect>(), a);
-  for (Resolution r : allResolutions) EXPECT_EQ(json(r).get<Resolution>(), r);
 }
 
 TEST(SpecJSON, EveryMissingKeyFails) {

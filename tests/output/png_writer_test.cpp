@@ -8,44 +8,37 @@
 
 using namespace vantorel;
 using namespace vantorel::test;
-namespace fs = std::filesystem;
 
-TEST(PNGWriter, OpaquePictureIsRGBWithSRGBChunk) {
+TEST(PNGWriter, OpaquePicturesAreRGBAndTransparentOnesStraightRGBA) {
   ScratchFolder folder;
-  Image image = filled(6, 4, 10, 200, 30);
-  image.row(3)[5 * 4] = 250;  // the last pixel: rows from the top, left to right
-  PNGWriter::write(image, folder.path / "a.png", false);
-  const PNGInfo png = readPNG(folder.path / "a.png");
-  EXPECT_EQ(png.width, 6);
-  EXPECT_EQ(png.height, 4);
-  EXPECT_EQ(png.bitDepth, 8);
-  EXPECT_FALSE(png.alpha);
-  EXPECT_TRUE(png.sRGB);
-  ASSERT_EQ(png.pixels.size(), 6u * 4 * 3);
-  EXPECT_EQ((std::vector<int>{png.pixels[0], png.pixels[1], png.pixels[2]}), (std::vector<int>{10, 200, 30}));
-  EXPECT_EQ(png.pixels[png.pixels.size() - 3], 250);
-}
+  Image opaque = filled(6, 4, 10, 200, 30);
+  opaque.row(3)[5 * 4] = 250;  // the last pixel: rows from the top, left to right
+  PNGWriter::write(opaque, folder / "a.png", false);
+  const PNGInfo a = readPNG(folder / "a.png");
+  EXPECT_EQ(a.width, 6);
+  EXPECT_EQ(a.height, 4);
+  EXPECT_EQ(a.bitDepth, 8);
+  EXPECT_FALSE(a.alpha);
+  EXPECT_TRUE(a.sRGB);
+  ASSERT_EQ(a.pixels.size(), 6u * 4 * 3);
+  EXPECT_EQ((std::vector<int>{a.pixels[0], a.pixels[1], a.pixels[2], a.pixels[a.pixels.size() - 3]}),
+            (std::vector<int>{10, 200, 30, 250}));
 
-TEST(PNGWriter, TransparentPictureKeepsAlphaUnpremultiplied) {
-  ScratchFolder folder;
-  Image image = filled(3, 2, 0, 0, 0, 0);
-  image.row(0)[0] = 128, image.row(0)[3] = 128;             // half-covered pure red
-  image.row(1)[4] = 255, image.row(1)[5] = 255, image.row(1)[6] = 255, image.row(1)[7] = 255;  // opaque white
-  PNGWriter::write(image, folder.path / "t.png", false);
-  const PNGInfo png = readPNG(folder.path / "t.png");
-  EXPECT_TRUE(png.alpha);
-  EXPECT_TRUE(png.sRGB);
-  ASSERT_EQ(png.pixels.size(), 3u * 2 * 4);
-  EXPECT_EQ((std::vector<int>{png.pixels[0], png.pixels[1], png.pixels[2], png.pixels[3]}),
-            (std::vector<int>{255, 0, 0, 128}));
-  EXPECT_EQ(png.pixels[7], 0);  // fully transparent
-  EXPECT_EQ((std::vector<int>{png.pixels[16], png.pixels[19]}), (std::vector<int>{255, 255}));
+  Image clear = filled(3, 2, 0, 0, 0, 0);
+  clear.row(0)[0] = 128, clear.row(0)[3] = 128;  // half-covered pure red, premultiplied
+  for (int c = 4; c < 8; ++c) clear.row(1)[c] = 255;  // opaque white
+  PNGWriter::write(clear, folder / "t.png", false);
+  const PNGInfo t = readPNG(folder / "t.png");
+  EXPECT_TRUE(t.alpha);
+  EXPECT_TRUE(t.sRGB);
+  ASSERT_EQ(t.pixels.size(), 3u * 2 * 4);
+  EXPECT_EQ((std::vector<int>{t.pixels[0], t.pixels[1], t.pixels[2], t.pixels[3], t.pixels[7], t.pixels[16], t.pixels[19]}),
+            (std::vector<int>{255, 0, 0, 128, 0, 255, 255}));
 }
 
 TEST(PNGWriter, ExistingFileIsKeptUnlessReplacing) {
   ScratchFolder folder;
-  const fs::path path = folder.path / "Bracket hero.png";
-  writeText(path, "old");
+  const auto path = folder.write("Bracket hero.png", "old");
   try {
     PNGWriter::write(filled(2, 2, 1, 2, 3), path, false);
     FAIL() << "no error";
@@ -61,14 +54,14 @@ TEST(PNGWriter, ExistingFileIsKeptUnlessReplacing) {
 TEST(PNGWriter, FailuresNameTheFileAndLeaveNothing) {
   ScratchFolder folder;
   try {
-    PNGWriter::write(filled(2, 2, 1, 2, 3), folder.path / "missing" / "x.png", false);
+    PNGWriter::write(filled(2, 2, 1, 2, 3), folder / "missing" / "x.png", false);
     FAIL() << "no error";
   } catch (const ExportError& error) {
     EXPECT_EQ(error.userText(), "The image couldn't be written: x.png couldn't be created.");
   }
   Image broken(4, 4, true);
   broken.pixels.resize(10);
-  EXPECT_THROW(PNGWriter::write(broken, folder.path / "b.png", false), ExportError);
-  EXPECT_THROW(PNGWriter::write(Image(), folder.path / "c.png", false), ExportError);
+  EXPECT_THROW(PNGWriter::write(broken, folder / "b.png", false), ExportError);
+  EXPECT_THROW(PNGWriter::write(Image(), folder / "c.png", false), ExportError);
   EXPECT_TRUE(folder.names().empty());
 }

@@ -17,56 +17,45 @@ void put(SafeFile& file, const std::string& text) {
 }
 }  // namespace
 
-TEST(SafeFile, AppearsOnlyWhenCommittedAndLeavesNothingElse) {
-  ScratchFolder folder;
-  const fs::path destination = folder.path / "shot.png";
-  {
-    SafeFile file(destination, false);
-    put(file, "new bytes");
-    EXPECT_FALSE(fs::exists(destination));
-    EXPECT_EQ(file.temporaryPath().parent_path(), folder.path);  // same file system: atomic rename
-    file.commit();
-  }
-  EXPECT_EQ(readText(destination), "new bytes");
-  EXPECT_EQ(folder.names(), std::vector<std::string>{"shot.png"});
-}
-
-TEST(SafeFile, AbandonedFileLeavesNoTrace) {
+TEST(SafeFile, AppearsOnlyWhenCommittedAndAbandonedLeavesNoTrace) {
   ScratchFolder folder;
   {
-    SafeFile file(folder.path / "clip.mp4", false);
+    SafeFile file(folder / "clip.mp4", false);
     put(file, "half a video");
   }
   EXPECT_TRUE(folder.names().empty());
+  {
+    SafeFile file(folder / "shot.png", false);
+    put(file, "new bytes");
+    EXPECT_FALSE(fs::exists(folder / "shot.png"));
+    EXPECT_EQ(file.temporaryPath().parent_path(), folder.path());  // same file system: atomic rename
+    file.commit();
+  }
+  EXPECT_EQ(readText(folder / "shot.png"), "new bytes");
+  EXPECT_EQ(folder.names(), std::vector<std::string>{"shot.png"});
 }
 
-TEST(SafeFile, RefusesAnExistingFileWithoutReplacing) {
+TEST(SafeFile, NeverReplacesAnExistingFileOrOneThatAppearedMeanwhile) {
   ScratchFolder folder;
-  writeText(folder.path / "clip.mp4", "old");
+  folder.write("old.mp4", "old");
   try {
-    SafeFile file(folder.path / "clip.mp4", false);
+    SafeFile file(folder / "old.mp4", false);
     FAIL() << "no error";
   } catch (const ExportError& error) {
-    EXPECT_EQ(error, ExportError::exists("clip.mp4"));
+    EXPECT_EQ(error, ExportError::exists("old.mp4"));
   }
-  EXPECT_EQ(readText(folder.path / "clip.mp4"), "old");
-  EXPECT_EQ(folder.names().size(), 1u);
-}
-
-TEST(SafeFile, NeverReplacesAFileThatAppearedMeanwhile) {
-  ScratchFolder folder;
-  const fs::path destination = folder.path / "clip.mp4";
-  SafeFile file(destination, false);
+  EXPECT_EQ(readText(folder / "old.mp4"), "old");
+  EXPECT_EQ(folder.names(), std::vector<std::string>{"old.mp4"});
+  SafeFile file(folder / "clip.mp4", false);
   put(file, "ours");
-  writeText(destination, "someone else's");
+  folder.write("clip.mp4", "someone else's");
   EXPECT_THROW(file.commit(), ExportError);
-  EXPECT_EQ(readText(destination), "someone else's");
+  EXPECT_EQ(readText(folder / "clip.mp4"), "someone else's");
 }
 
 TEST(SafeFile, ReplacingKeepsTheOldFileUntilTheNewOneIsComplete) {
   ScratchFolder folder;
-  const fs::path destination = folder.path / "clip.mp4";
-  writeText(destination, "old");
+  const fs::path destination = folder.write("clip.mp4", "old");
   {
     SafeFile file(destination, true);
     put(file, "new");
@@ -80,27 +69,15 @@ TEST(SafeFile, ReplacingKeepsTheOldFileUntilTheNewOneIsComplete) {
   EXPECT_EQ(folder.names().size(), 1u);
 }
 
-TEST(SafeFile, MissingFolderIsAFileSystemError) {
-  ScratchFolder folder;
-  EXPECT_THROW(SafeFile(folder.path / "missing" / "a.gif", false), fs::filesystem_error);
-}
-
-TEST(SafeFile, PermissionsFollowTheUmaskLikeAnyNewFile) {
+TEST(SafeFile, UmaskLongNamesAndMissingFolders) {
   ScratchFolder folder;
   const mode_t old = umask(022);
-  {
-    SafeFile file(folder.path / "a.png", false);
-    file.commit();
-  }
+  SafeFile(folder / "a.png", false).commit();
   umask(old);
-  EXPECT_EQ(fs::status(folder.path / "a.png").permissions() & fs::perms::all,
+  EXPECT_EQ(fs::status(folder / "a.png").permissions() & fs::perms::all,
             fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::others_read);
-}
-
-TEST(SafeFile, LongNamesStillGetATemporaryFile) {
-  ScratchFolder folder;
-  const std::string name = std::string(240, 'x') + ".png";
-  SafeFile file(folder.path / name, false);
-  file.commit();
-  EXPECT_TRUE(fs::exists(folder.path / name));
+  const std::string name = std::string(240, 'x') + ".png";  // still room for a temporary name
+  SafeFile(folder / name, false).commit();
+  EXPECT_TRUE(fs::exists(folder / name));
+  EXPECT_THROW(SafeFile(folder / "missing" / "a.gif", false), fs::filesystem_error);
 }

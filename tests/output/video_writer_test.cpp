@@ -35,55 +35,53 @@ TEST(VideoWriter, BitRateRule) {
   EXPECT_EQ(videoBitRate({64, 64}, VideoCodec::h264), 2'000'000);
 }
 
-TEST(VideoWriter, H264StreamAndContainerAsPlayersExpectThem) {
-  ScratchFolder folder;
-  const fs::path path = folder.path / "clip.mp4";
-  std::vector<std::int64_t> asked;
-  std::vector<double> progress;
-  VideoWriter::write(path, {64, 48}, 4, 10, VideoCodec::h264, false, [&](double p) { progress.push_back(p); },
-                     turntable(64, 48, 10, &asked));
+TEST(VideoWriter, StreamAndContainerAsPlayersExpectThem) {
+  for (const VideoCodec codec : {VideoCodec::h264, VideoCodec::hevc}) {
+    const bool h264 = codec == VideoCodec::h264;
+    SCOPED_TRACE(h264 ? "h264" : "hevc");
+    ScratchFolder folder;
+    const fs::path path = folder / "clip.mp4";
+    std::vector<std::int64_t> asked;
+    std::vector<double> progress;
+    VideoWriter::write(path, {64, 48}, 4, 10, codec, false, [&](double p) { progress.push_back(p); },
+                       turntable(64, 48, 10, &asked));
+    std::vector<std::int64_t> order(10);
+    std::iota(order.begin(), order.end(), 0);
+    EXPECT_EQ(asked, order);
+    ASSERT_EQ(progress.size(), 10u);
+    EXPECT_DOUBLE_EQ(progress[0], 0.1);
+    EXPECT_EQ(progress.back(), 1.0);
+    EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end()));
 
-  std::vector<std::int64_t> order(10);
-  std::iota(order.begin(), order.end(), 0);
-  EXPECT_EQ(asked, order);
-  ASSERT_EQ(progress.size(), 10u);
-  EXPECT_DOUBLE_EQ(progress[0], 0.1);
-  EXPECT_EQ(progress.back(), 1.0);
-  EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end()));
+    const auto info = probe(path);
+    ASSERT_EQ(info["streams"].size(), 1u);
+    const auto& video = info["streams"][0];
+    EXPECT_EQ(video["codec_name"], h264 ? "h264" : "hevc");
+    EXPECT_EQ(video[h264 ? "profile" : "codec_tag_string"], h264 ? "High" : "hvc1");
+    for (const char* key : {"color_primaries", "color_transfer", "color_space"}) EXPECT_EQ(video[key], "bt709") << key;
+    EXPECT_EQ(video["pix_fmt"], "yuv420p");
+    EXPECT_EQ(video["color_range"], "tv");
+    EXPECT_EQ(video["width"], 64);
+    EXPECT_EQ(video["height"], 48);
+    EXPECT_EQ(video["avg_frame_rate"], "4/1");
+    EXPECT_EQ(video["nb_read_frames"], "10");
+    EXPECT_DOUBLE_EQ(number(video["duration"]), 2.5);
+    EXPECT_DOUBLE_EQ(number(info["format"]["duration"]), 2.5);
+    EXPECT_NE(info["format"]["format_name"].get<std::string>().find("mp4"), std::string::npos);
 
-  const auto info = probe(path);
-  ASSERT_EQ(info["streams"].size(), 1u);
-  const auto& video = info["streams"][0];
-  EXPECT_EQ(video["codec_name"], "h264");
-  EXPECT_EQ(video["profile"], "High");
-  EXPECT_EQ(video["pix_fmt"], "yuv420p");
-  EXPECT_EQ(video["width"], 64);
-  EXPECT_EQ(video["height"], 48);
-  EXPECT_EQ(video["color_primaries"], "bt709");
-  EXPECT_EQ(video["color_transfer"], "bt709");
-  EXPECT_EQ(video["color_space"], "bt709");
-  EXPECT_EQ(video["color_range"], "tv");
-  EXPECT_EQ(video["avg_frame_rate"], "4/1");
-  EXPECT_EQ(video["nb_read_frames"], "10");
-  EXPECT_DOUBLE_EQ(number(video["duration"]), 2.5);
-  EXPECT_DOUBLE_EQ(number(info["format"]["duration"]), 2.5);
-  EXPECT_EQ(info["format"]["format_name"].get<std::string>().find("mp4") != std::string::npos, true);
-
-  // The index comes before the media data, and a 'colr' box of type 'nclx' says primaries 1,
-  // transfer 1, matrix 1 (BT.709), limited range.
-  const auto boxes = topLevelBoxes(path);
-  const auto moov = std::find(boxes.begin(), boxes.end(), "moov");
-  const auto mdat = std::find(boxes.begin(), boxes.end(), "mdat");
-  ASSERT_NE(moov, boxes.end());
-  ASSERT_NE(mdat, boxes.end());
-  EXPECT_LT(moov, mdat);
-  const std::string colr = std::string("colrnclx") + std::string("\0\1\0\1\0\1\0", 7);
-  EXPECT_NE(readText(path).find(colr), std::string::npos);
+    // The index comes before the media data, and a 'colr' box of type 'nclx' says primaries 1,
+    // transfer 1, matrix 1 (BT.709), limited range.
+    const auto boxes = topLevelBoxes(path);
+    const auto moov = std::find(boxes.begin(), boxes.end(), "moov");
+    ASSERT_NE(moov, boxes.end());
+    EXPECT_LT(moov, std::find(boxes.begin(), boxes.end(), "mdat"));
+    EXPECT_NE(readText(path).find(std::string("colrnclx") + std::string("\0\1\0\1\0\1\0", 7)), std::string::npos);
+  }
 }
 
 TEST(VideoWriter, TenSecondsAtThirtyFramesLastExactlyTenSecondsWithAKeyFrameEveryTwo) {
   ScratchFolder folder;
-  const fs::path path = folder.path / "ten.mp4";
+  const fs::path path = folder / "ten.mp4";
   int calls = 0;
   double last = 0;
   VideoWriter::write(path, {64, 64}, 30, 300, VideoCodec::h264, false, [&](double p) { ++calls, last = p; },
@@ -103,43 +101,22 @@ TEST(VideoWriter, TenSecondsAtThirtyFramesLastExactlyTenSecondsWithAKeyFrameEver
   }
 }
 
-TEST(VideoWriter, HEVCIsTaggedHvc1) {
-  ScratchFolder folder;
-  const fs::path path = folder.path / "clip.mp4";
-  VideoWriter::write(path, {64, 64}, 10, 5, VideoCodec::hevc, false, {}, turntable(64, 64, 5));
-  const auto info = probe(path);
-  const auto& video = info["streams"][0];
-  EXPECT_EQ(video["codec_name"], "hevc");
-  EXPECT_EQ(video["codec_tag_string"], "hvc1");
-  EXPECT_EQ(video["pix_fmt"], "yuv420p");
-  EXPECT_EQ(video["color_primaries"], "bt709");
-  EXPECT_EQ(video["color_transfer"], "bt709");
-  EXPECT_EQ(video["color_space"], "bt709");
-  EXPECT_EQ(video["nb_read_frames"], "5");
-  EXPECT_DOUBLE_EQ(number(info["format"]["duration"]), 0.5);
-}
-
-TEST(VideoWriter, ConvertsWithBT709CoefficientsAndDrawsTransparencyOnWhite) {
+TEST(VideoWriter, ConvertsWithBT709CoefficientsAndDrawsTransparencyOnWhiteAtTheVideoSize) {
   ScratchFolder folder;
   // Pure red: luma 16 + 219 × 0.2126 ≈ 63 with BT.709 (BT.601 would give 81).
-  VideoWriter::write(folder.path / "red.mp4", {64, 64}, 10, 2, VideoCodec::h264, false, {},
+  VideoWriter::write(folder / "red.mp4", {64, 64}, 10, 2, VideoCodec::h264, false, {},
                      [](std::int64_t) { return filled(64, 64, 255, 0, 0); });
-  const auto red = firstLuma(folder.path / "red.mp4", 64, 64);
+  const auto red = firstLuma(folder / "red.mp4", 64, 64);
   ASSERT_FALSE(red.empty());
   EXPECT_NEAR(red[32 * 64 + 32], 63, 2);
-  // Fully transparent frames end up white: luma 235.
-  VideoWriter::write(folder.path / "clear.mp4", {64, 64}, 10, 2, VideoCodec::h264, false, {},
-                     [](std::int64_t) { return filled(64, 64, 0, 0, 0, 0); });
-  const auto clear = firstLuma(folder.path / "clear.mp4", 64, 64);
+  // Fully transparent frames of another size end up white (luma 235), scaled to the video.
+  VideoWriter::write(folder / "clear.mp4", {64, 64}, 10, 2, VideoCodec::h264, false, {},
+                     [](std::int64_t) { return filled(32, 16, 0, 0, 0, 0); });
+  const auto clear = firstLuma(folder / "clear.mp4", 64, 64);
   ASSERT_FALSE(clear.empty());
   EXPECT_NEAR(clear[32 * 64 + 32], 235, 2);
-}
-
-TEST(VideoWriter, FramesOfAnotherSizeAreScaledToTheVideo) {
-  ScratchFolder folder;
-  VideoWriter::write(folder.path / "s.mp4", {64, 64}, 10, 2, VideoCodec::h264, false, {},
-                     [](std::int64_t) { return filled(32, 16, 255, 255, 255); });
-  const auto info = probe(folder.path / "s.mp4");
+  EXPECT_NEAR(clear[63 * 64 + 63], 235, 2);
+  const auto info = probe(folder / "clear.mp4");
   EXPECT_EQ(info["streams"][0]["width"], 64);
   EXPECT_EQ(info["streams"][0]["nb_read_frames"], "2");
 }
@@ -147,20 +124,20 @@ TEST(VideoWriter, FramesOfAnotherSizeAreScaledToTheVideo) {
 TEST(VideoWriter, NoFramesCallsNothingAndWritesAnEmptyVideo) {
   ScratchFolder folder;
   int calls = 0;
-  VideoWriter::write(folder.path / "empty.mp4", {64, 64}, 30, 0, VideoCodec::h264, false, [&](double) { ++calls; },
+  VideoWriter::write(folder / "empty.mp4", {64, 64}, 30, 0, VideoCodec::h264, false, [&](double) { ++calls; },
                      [&](std::int64_t) -> std::optional<Image> {
                        ++calls;
                        return std::nullopt;
                      });
   EXPECT_EQ(calls, 0);
   EXPECT_EQ(folder.names(), std::vector<std::string>{"empty.mp4"});
-  EXPECT_DOUBLE_EQ(number(probe(folder.path / "empty.mp4")["format"]["duration"]), 0.0);  // a file players open
+  EXPECT_DOUBLE_EQ(number(probe(folder / "empty.mp4")["format"]["duration"]), 0.0);  // a file players open
 }
 
-TEST(VideoWriter, MissingFrameEndsWithRenderErrorAndNoFile) {
+TEST(VideoWriter, MissingFramesCancellationAndCallbackErrorsLeaveNoFile) {
   ScratchFolder folder;
   try {
-    VideoWriter::write(folder.path / "clip.mp4", {64, 64}, 30, 10, VideoCodec::h264, false, {},
+    VideoWriter::write(folder / "clip.mp4", {64, 64}, 30, 10, VideoCodec::h264, false, {},
                        [](std::int64_t i) -> std::optional<Image> {
                          if (i == 5) return std::nullopt;
                          return filled(64, 64, 50, 60, 70);
@@ -170,13 +147,10 @@ TEST(VideoWriter, MissingFrameEndsWithRenderErrorAndNoFile) {
     EXPECT_EQ(error.userText(), "A frame couldn't be drawn.");
   }
   EXPECT_TRUE(folder.names().empty());
-}
 
-TEST(VideoWriter, CancellationAndCallbackErrorsLeaveNoFile) {
-  ScratchFolder folder;
   std::stop_source stop;
   std::int64_t last = -1;
-  EXPECT_THROW(VideoWriter::write(folder.path / "clip.mp4", {64, 64}, 30, 50, VideoCodec::h264, false, {},
+  EXPECT_THROW(VideoWriter::write(folder / "clip.mp4", {64, 64}, 30, 50, VideoCodec::h264, false, {},
                                   [&](std::int64_t i) {
                                     last = i;
                                     if (i == 3) stop.request_stop();
@@ -188,7 +162,7 @@ TEST(VideoWriter, CancellationAndCallbackErrorsLeaveNoFile) {
   EXPECT_TRUE(folder.names().empty());
 
   struct Oops {};
-  EXPECT_THROW(VideoWriter::write(folder.path / "clip.mp4", {64, 64}, 30, 50, VideoCodec::hevc, false, {},
+  EXPECT_THROW(VideoWriter::write(folder / "clip.mp4", {64, 64}, 30, 50, VideoCodec::hevc, false, {},
                                   [&](std::int64_t i) -> std::optional<Image> {
                                     if (i == 7) throw Oops{};
                                     return filled(64, 64, 1, 2, 3);
@@ -199,8 +173,7 @@ TEST(VideoWriter, CancellationAndCallbackErrorsLeaveNoFile) {
 
 TEST(VideoWriter, ExistingFileIsNeverLost) {
   ScratchFolder folder;
-  const fs::path path = folder.path / "clip.mp4";
-  writeText(path, "old video");
+  const fs::path path = folder.write("clip.mp4", "old video");
   try {
     VideoWriter::write(path, {64, 64}, 30, 2, VideoCodec::h264, false, {}, turntable(64, 64, 2));
     FAIL() << "no error";
@@ -229,16 +202,16 @@ TEST(VideoWriter, UnsupportedSettingsAreRefusedBeforeAnyFrame) {
     return filled(64, 64, 1, 2, 3);
   };
   try {
-    VideoWriter::write(folder.path / "odd.mp4", {63, 64}, 30, 2, VideoCodec::h264, false, {}, counting);
+    VideoWriter::write(folder / "odd.mp4", {63, 64}, 30, 2, VideoCodec::h264, false, {}, counting);
     FAIL() << "no error";
   } catch (const ExportError& error) {
     EXPECT_EQ(error.userText(), "The video couldn't be written: the size 63 \u00D7 64 isn't supported.");
   }
-  EXPECT_THROW(VideoWriter::write(folder.path / "big.mp4", {16384, 64}, 30, 2, VideoCodec::hevc, false, {}, counting),
+  EXPECT_THROW(VideoWriter::write(folder / "big.mp4", {16384, 64}, 30, 2, VideoCodec::hevc, false, {}, counting),
                ExportError);
-  EXPECT_THROW(VideoWriter::write(folder.path / "fps.mp4", {64, 64}, 0, 2, VideoCodec::h264, false, {}, counting),
+  EXPECT_THROW(VideoWriter::write(folder / "fps.mp4", {64, 64}, 0, 2, VideoCodec::h264, false, {}, counting),
                ExportError);
-  EXPECT_THROW(VideoWriter::write(folder.path / "no" / "x.mp4", {64, 64}, 30, 2, VideoCodec::h264, false, {}, counting),
+  EXPECT_THROW(VideoWriter::write(folder / "no" / "x.mp4", {64, 64}, 30, 2, VideoCodec::h264, false, {}, counting),
                ExportError);
   EXPECT_EQ(calls, 0);
   EXPECT_TRUE(folder.names().empty());

@@ -1,11 +1,12 @@
 #include "staging/render_mesh.h"
-#include "staging/vector_math.h"
+#include "base/vector_math.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 #include <map>
+#include <optional>
 #include <set>
 #include <tuple>
 
@@ -182,30 +183,26 @@ TEST(RenderMesh, DegenerateAndMalformedInput) {
 }
 
 TEST(RenderMesh, ColourGroupsAscendWithUncolouredTrianglesTakingTheObjectColour) {
-  ModelObject o = threeTriangles();
-  o.triangleColors = std::vector<std::int32_t>{2, -1, 2};
-  o.color = 0;
-  RenderMesh mesh = RenderMesh::build(o);
-  ASSERT_EQ(mesh.groups.size(), 2u);
-  EXPECT_EQ(mesh.groups[0].color, 0);
-  EXPECT_EQ(trianglesOf(mesh, mesh.groups[0]), (std::vector<int>{1}));
-  EXPECT_EQ(mesh.groups[1].color, 2);
-  EXPECT_EQ(trianglesOf(mesh, mesh.groups[1]), (std::vector<int>{0, 2}));
-
-  o.color.reset();
-  mesh = RenderMesh::build(o);
-  ASSERT_EQ(mesh.groups.size(), 2u);
-  EXPECT_EQ(mesh.groups[0].color, -1);
-  EXPECT_EQ(trianglesOf(mesh, mesh.groups[0]), (std::vector<int>{1}));
-  EXPECT_EQ(mesh.groups[1].color, 2);
-
-  // Without per-triangle colours the object's colour keys one group of everything.
-  o.triangleColors.reset();
-  o.color = 3;
-  mesh = RenderMesh::build(o);
-  ASSERT_EQ(mesh.groups.size(), 1u);
-  EXPECT_EQ(mesh.groups[0].color, 3);
-  EXPECT_EQ(mesh.groups[0].indices, (std::vector<std::uint32_t>{0, 1, 2, 3, 4, 5, 6, 7, 8}));
+  using Groups = std::vector<std::pair<std::int64_t, std::vector<int>>>;  // colour, source triangles
+  struct Row {
+    std::optional<std::vector<std::int32_t>> triangleColors;
+    std::optional<std::int64_t> color;
+    Groups groups;
+  };
+  const Row rows[] = {
+      {std::vector<std::int32_t>{2, -1, 2}, 0, {{0, {1}}, {2, {0, 2}}}},
+      {std::vector<std::int32_t>{2, -1, 2}, std::nullopt, {{-1, {1}}, {2, {0, 2}}}},
+      {std::nullopt, 3, {{3, {0, 1, 2}}}},  // without per-triangle colours, one group of everything
+  };
+  for (const Row& row : rows) {
+    ModelObject o = threeTriangles();
+    o.triangleColors = row.triangleColors;
+    o.color = row.color;
+    const RenderMesh mesh = RenderMesh::build(o);
+    Groups groups;
+    for (const auto& group : mesh.groups) groups.push_back({group.color, trianglesOf(mesh, group)});
+    EXPECT_EQ(groups, row.groups) << (row.color ? *row.color : -1);
+  }
 }
 
 TEST(RenderMesh, GroupsCoverEveryTriangleOnce) {

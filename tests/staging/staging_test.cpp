@@ -1,7 +1,7 @@
 #include "staging/placement.h"
 #include "staging/scale_check.h"
 
-#include "input/localized.h"
+#include "base/localized.h"
 
 #include <gtest/gtest.h>
 
@@ -63,29 +63,24 @@ TEST(Bounds, IncludesPointsUnitesBoxesAndMovesCorners) {
   EXPECT_EQ(b.min.x, -4);
 
   // Corners follow the bit order (x, then y, then z), and a moved box holds the moved corners.
-  const auto c = Bounds{{0, 1, 2}, {10, 11, 12}}.corners();
-  ASSERT_EQ(c.size(), 8u);
-  EXPECT_EQ(c[0], (Float3{0, 1, 2}));
-  EXPECT_EQ(c[1], (Float3{10, 1, 2}));
-  EXPECT_EQ(c[2], (Float3{0, 11, 2}));
-  EXPECT_EQ(c[3], (Float3{10, 11, 2}));
-  EXPECT_EQ(c[4], (Float3{0, 1, 12}));
-  EXPECT_EQ(c[7], (Float3{10, 11, 12}));
+  EXPECT_EQ(Bounds({{0, 1, 2}, {10, 11, 12}}).corners(),
+            (std::vector<Float3>{{0, 1, 2}, {10, 1, 2}, {0, 11, 2}, {10, 11, 2}, {0, 1, 12}, {10, 1, 12}, {0, 11, 12}, {10, 11, 12}}));
   EXPECT_EQ(Bounds({{0, 0, 0}, {1, 2, 3}}).transformed(translation({10, 0, -1})), (Bounds{{10, 0, -1}, {11, 2, 2}}));
 }
 
 TEST(Orientation, RotationsTurnFilePointsAsDescribed) {
   const Float3 p{1, 2, 3};
-  // asPrinted: −90° about X, file +Z up: (x, y, z) → (x, z, −y).
-  expectNear(transformPoint(rotation(Orientation::asPrinted), p), {1, 3, -2});
-  // onSide: then +90° about scene Z, file +X up: (x, y, z) → (−z, x, −y).
-  expectNear(transformPoint(rotation(Orientation::onSide), p), {-3, 1, -2});
-  // upsideDown: then 180° about X, file +Z down: (x, y, z) → (x, −z, y).
-  expectNear(transformPoint(rotation(Orientation::upsideDown), p), {1, -3, 2});
-  // standUp undoes the base turn; yUp is the identity itself.
-  expectNear(transformPoint(rotation(Orientation::standUp), p), p);
+  const std::pair<Orientation, Float3> rows[] = {
+      {Orientation::asPrinted, {1, 3, -2}},    // −90° about X, file +Z up: (x, y, z) → (x, z, −y)
+      {Orientation::onSide, {-3, 1, -2}},      // then +90° about scene Z, file +X up: → (−z, x, −y)
+      {Orientation::upsideDown, {1, -3, 2}},   // then 180° about X, file +Z down: → (x, −z, y)
+      {Orientation::standUp, p},               // undoes the base turn
+  };
+  for (const auto& [orientation, turned] : rows) {
+    SCOPED_TRACE(rawValue(orientation));
+    expectNear(transformPoint(rotation(orientation), p), turned);
+  }
   EXPECT_EQ(rotation(Orientation::yUp), Matrix4::identity());
-  EXPECT_EQ(transformPoint(rotation(Orientation::yUp), p), p);
 }
 
 TEST(Placement, StandsOnTheFloorByItsLowestPointCentredOnTheAxis) {
@@ -93,15 +88,10 @@ TEST(Placement, StandsOnTheFloorByItsLowestPointCentredOnTheAxis) {
   const Placement p = Placement::of(model, Orientation::asPrinted);
   // File z 5…25 becomes scene y 0…20; file x and y are centred about the axis.
   EXPECT_EQ(p.bounds.min.y, 0);
-  EXPECT_FLOAT_EQ(p.bounds.max.y, 20);
-  EXPECT_FLOAT_EQ(p.bounds.min.x, -10);
-  EXPECT_FLOAT_EQ(p.bounds.max.x, 10);
-  EXPECT_FLOAT_EQ(p.bounds.min.z, -6);
-  EXPECT_FLOAT_EQ(p.bounds.max.z, 6);
+  expectNear(p.bounds.min, {-10, 0, -6});
+  expectNear(p.bounds.max, {10, 20, 6});
   EXPECT_NEAR(p.radius, std::sqrt(10.0f * 10 + 6 * 6), 1e-4);
-  EXPECT_NEAR(p.stagedSize().x, 20, 1e-4);
-  EXPECT_NEAR(p.stagedSize().y, 20, 1e-4);
-  EXPECT_NEAR(p.stagedSize().z, 12, 1e-4);
+  expectNear(p.stagedSize(), {20, 20, 12}, 1e-4f);
   // The transform carries the file's lowest corner onto the floor.
   expectNear(transformPoint(p.transform, {10, 8, 5}), {-10, 0, -6}, 1e-4f);
   expectNear(transformPoint(p.transform, {30, -4, 25}), {10, 20, 6}, 1e-4f);
@@ -109,7 +99,7 @@ TEST(Placement, StandsOnTheFloorByItsLowestPointCentredOnTheAxis) {
   // The lowest point goes to the floor, not the centre.
   const auto tall = modelOf({object(1, box({0, 0, 0}, {2, 2, 2})), object(2, {{1, 1, 50}})});
   EXPECT_EQ(Placement::of(tall, Orientation::asPrinted).bounds.min.y, 0);
-  EXPECT_FLOAT_EQ(Placement::of(tall, Orientation::asPrinted).bounds.max.y, 50);
+  EXPECT_NEAR(Placement::of(tall, Orientation::asPrinted).bounds.max.y, 50, 1e-5);
   // The radius ignores height: a needle on the axis, 500 mm tall and 0.2 mm thick.
   const auto needle = modelOf({object(1, box({-0.1f, -0.1f, 0}, {0.1f, 0.1f, 500}))});
   const Placement n = Placement::of(needle, Orientation::asPrinted);
@@ -145,17 +135,14 @@ TEST(Placement, NothingVisibleGivesZeroBoundsAndTheBareRotation) {
 
 TEST(Placement, OrientationDecidesWhichFileAxisIsUp) {
   const auto model = modelOf({object(1, box({0, 0, 0}, {40, 20, 10}))});
-  EXPECT_NEAR(Placement::of(model, Orientation::asPrinted).bounds.max.y, 10, 1e-4);
-  EXPECT_NEAR(Placement::of(model, Orientation::standUp).bounds.max.y, 20, 1e-4);
-  EXPECT_NEAR(Placement::of(model, Orientation::yUp).bounds.max.y, 20, 1e-4);
-  EXPECT_NEAR(Placement::of(model, Orientation::onSide).bounds.max.y, 40, 1e-4);
-  EXPECT_NEAR(Placement::of(model, Orientation::upsideDown).bounds.max.y, 10, 1e-4);
+  const std::pair<Orientation, float> heights[] = {{Orientation::asPrinted, 10}, {Orientation::standUp, 20},
+      {Orientation::yUp, 20}, {Orientation::onSide, 40}, {Orientation::upsideDown, 10}};
+  for (const auto& [orientation, height] : heights)
+    EXPECT_NEAR(Placement::of(model, orientation).bounds.max.y, height, 1e-4) << rawValue(orientation);
 }
 
 TEST(ScaleCheck, BoundariesAreOkAndOutsideThemAFactorIsSuggested) {
-  EXPECT_EQ(ScaleCheck::of({3.0f, 1, 1}), ScaleCheck::ok());
-  EXPECT_EQ(ScaleCheck::of({1, 1500.0f, 1}), ScaleCheck::ok());
-  EXPECT_EQ(ScaleCheck::of({120, 80, 60}), ScaleCheck::ok());
+  for (Float3 size : {Float3{3.0f, 1, 1}, Float3{1, 1500.0f, 1}, Float3{120, 80, 60}}) EXPECT_EQ(ScaleCheck::of(size), ScaleCheck::ok());
   EXPECT_FALSE(ScaleCheck::ok().suggestedFactor());
   EXPECT_FALSE(ScaleCheck::ok().message());
 

@@ -1,6 +1,6 @@
 #pragma once
 // PNG files and picture comparison for the studio's tests and reference tools.
-#include "studio/image.h"
+#include "base/image.h"
 
 #include <filesystem>
 #include <optional>

@@ -21,30 +21,30 @@ PrintModel smallShape() {
 
 std::vector<ReferenceScene> referenceScenes() {
   const auto vase = [] { return SampleModels::twistedVase(); };
-  const auto planter = [] { return SampleModels::planterAndSaucer(); };
   std::vector<ReferenceScene> scenes;
-  scenes.push_back({"vase_default", vase, Look{}, 128, 128, 0, std::nullopt, FramingMode::turntable, true});
+  scenes.push_back({.name = "vase_default", .model = vase});
 
   Look ruler;
   ruler.useFileColors = true;
   ruler.scaleReference = ScaleReference::ruler;
-  scenes.push_back({"planter_ruler", planter, ruler, 160, 120, 0, std::nullopt, FramingMode::turntable, true});
+  scenes.push_back({.name = "planter_ruler", .model = [] { return SampleModels::planterAndSaucer(); }, .look = ruler, .width = 160, .height = 120});
 
   Look clear;
   clear.background = BackgroundStyle::transparent;
-  scenes.push_back({"vase_transparent", vase, clear, 128, 128, 0, std::nullopt, FramingMode::turntable, true});
+  scenes.push_back({.name = "vase_transparent", .model = vase, .look = clear});
 
   Look layers;
   layers.layerLines = true;
   layers.layerHeight = 4.0;  // about five pixels a layer at this size, so the lines show
   layers.color = {0.93, 0.93, 0.9, 1};
-  scenes.push_back({"vase_layer_lines", vase, layers, 160, 160, 20, std::nullopt, FramingMode::tight, true});
+  scenes.push_back({.name = "vase_layer_lines", .model = vase, .look = layers, .width = 160, .height = 160, .turnDegrees = 20,
+                    .mode = FramingMode::tight});
 
-  for (LightingPreset preset : allLightingPresets) {
+  for (LightingPreset preset : all<LightingPreset>()) {
     Look look;
     look.lighting = preset;
     look.color = {0.85, 0.42, 0.12, 1};
-    scenes.push_back({"preset_" + std::string(rawValue(preset)), smallShape, look, 96, 96, 0, std::nullopt, FramingMode::turntable, true});
+    scenes.push_back({.name = "preset_" + std::string(rawValue(preset)), .model = smallShape, .look = look, .width = 96, .height = 96});
   }
 
   Look dramatic;
@@ -52,19 +52,20 @@ std::vector<ReferenceScene> referenceScenes() {
   dramatic.scaleReference = ScaleReference::disc;
   dramatic.finish = Finish::silk;
   dramatic.color = {0.8, 0.62, 0.25, 1};
-  scenes.push_back({"vase_dramatic_disc", vase, dramatic, 128, 128, 0, std::nullopt, FramingMode::turntable, true});
+  scenes.push_back({.name = "vase_dramatic_disc", .model = vase, .look = dramatic});
 
   Look hero;
   hero.finish = Finish::gloss;
   hero.color = {0.75, 0.1, 0.12, 1};
-  scenes.push_back({"vase_tight", vase, hero, 96, 128, 0, 14.0f, FramingMode::tight, true});
+  scenes.push_back({.name = "vase_tight", .model = vase, .look = hero, .width = 96, .height = 128, .elevation = 14.0f,
+                    .mode = FramingMode::tight});
   return scenes;
 }
 
 std::optional<Image> renderScene(const ReferenceScene& scene) {
   auto studio = Studio::create(scene.model(), scene.look);
   return studio->render(scene.width, scene.height, float(scene.turnDegrees * std::numbers::pi / 180), scene.elevation,
-                        scene.mode, scene.background);
+                        scene.mode, true);
 }
 
 std::filesystem::path referenceFolder() { return std::filesystem::path(VANTOREL_STUDIO_REFERENCES); }

@@ -13,12 +13,11 @@ namespace vantorel::testing {
 struct ReferenceScene {
   std::string name;  ///< also the PNG's file name, without ".png"
   std::function<PrintModel()> model;
-  Look look;
+  Look look{};
   int width = 128, height = 128;
   float turnDegrees = 0;
-  std::optional<float> elevation;
+  std::optional<float> elevation{};
   FramingMode mode = FramingMode::turntable;
-  bool background = true;
 };
 
 /// A small closed test shape: a 30 mm tall, 24 mm wide rounded pillar with a flat top.

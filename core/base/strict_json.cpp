@@ -1,4 +1,4 @@
-#include "staging/strict_json.h"
+#include "base/strict_json.h"
 
 #include <limits>
 

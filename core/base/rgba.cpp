@@ -1,4 +1,4 @@
-#include "input/rgba.h"
+#include "base/rgba.h"
 
 #include <nlohmann/json.hpp>
 

@@ -1,8 +1,4 @@
-#include "output/error_text.h"
-
-#include "input/load_error.h"
-#include "output/export_error.h"
-#include "studio/studio_error.h"
+#include "base/error.h"
 
 #include <filesystem>
 #include <system_error>
@@ -10,9 +6,7 @@
 namespace vantorel {
 
 std::string errorText(const std::exception& error) {
-  if (const auto* e = dynamic_cast<const LoadError*>(&error)) return e->userText();
-  if (const auto* e = dynamic_cast<const ExportError*>(&error)) return e->userText();
-  if (const auto* e = dynamic_cast<const StudioError*>(&error)) return e->userText();
+  if (const auto* e = dynamic_cast<const Error*>(&error)) return e->userText();
   if (const auto* e = dynamic_cast<const std::filesystem::filesystem_error*>(&error)) {
     const std::string file = e->path1().filename().string();
     return e->code().message() + (file.empty() ? "." : " (" + file + ").");

@@ -1,4 +1,4 @@
-#include "input/huge_page_allocator.h"
+#include "base/huge_page_allocator.h"
 
 #include <sys/mman.h>
 

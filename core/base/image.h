@@ -1,6 +1,6 @@
 #pragma once
 // A finished picture: what the studio renders and every writer takes.
-#include "input/huge_page_allocator.h"
+#include "base/huge_page_allocator.h"
 
 #include <cstddef>
 #include <cstdint>

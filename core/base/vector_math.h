@@ -1,11 +1,15 @@
 #pragma once
 // Small value arithmetic on Float3 (millimetres or unit directions) and Float2 (picture coordinates),
 // written out in single precision so every stage rounds the same way.
-#include "input/print_model.h"
-
 #include <cmath>
 
 namespace vantorel {
+
+/// A position in millimetres (in the file's own axes until staged) or a direction.
+struct Float3 {
+  float x = 0, y = 0, z = 0;
+  bool operator==(const Float3&) const = default;
+};
 
 /// A point in normalised picture coordinates, where ±1 are the picture's edges.
 struct Float2 {

@@ -1,4 +1,4 @@
-#include "input/number_format.h"
+#include "base/number_format.h"
 
 #include <unicode/locid.h>
 #include <unicode/numberformatter.h>

@@ -1,4 +1,4 @@
-#include "input/localized.h"
+#include "base/localized.h"
 
 namespace vantorel {
 namespace {

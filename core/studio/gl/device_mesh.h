@@ -1,0 +1,37 @@
+#pragma once
+// A mesh on the device: its vertex streams, its index groups (one per material) and which faces
+// it may skip. Needs the studio's context current, as do its handles when they go.
+#include "studio/gl/gl_handle.h"
+#include "studio/studio_scene.h"
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <utility>
+#include <vector>
+
+namespace vantorel::gl {
+
+/// Which faces a mesh may skip: closed, consistently wound meshes never show their inside.
+enum class Culling { none, back, front };
+
+struct DeviceMesh {
+  VertexArray vao;
+  std::array<Buffer, 4> buffers;  // positions, normals, texture coordinates, indices
+  std::vector<std::pair<std::size_t, std::size_t>> groups;  // (first index, count)
+  std::vector<std::size_t> materials;                       // reference parts: material per group
+  Culling culling = Culling::none;
+
+  /// Uploads the streams (`uvs` may be empty) and the groups' indices one after the other.
+  static DeviceMesh upload(std::span<const Float3> positions, std::span<const Float3> normals, std::span<const float> uvs,
+                           const std::vector<std::vector<std::uint32_t>>& groups);
+  /// Sets the culling and binds the streams for the draws that follow.
+  void bind() const;
+  void drawGroup(std::size_t g) const;
+  /// Binds and draws every group, as the depth-only pass wants.
+  void drawAll() const;
+  /// The material of group `g` from `materials`, or nothing when it has none.
+  const SurfaceMaterial* material(std::size_t g, const std::vector<SurfaceMaterial>& materials) const;
+};
+
+}  // namespace vantorel::gl
