@@ -8,7 +8,6 @@
 #include <fstream>
 #include <string>
 #include <string_view>
-#include <system_error>
 #include <vector>
 
 namespace vantorel::test {
@@ -20,10 +19,7 @@ public:
     if (!mkdtemp(pattern.data())) throw std::system_error(errno, std::generic_category(), "mkdtemp");
     path_ = pattern;
   }
-  ~ScratchFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
+  ~ScratchFolder() { std::error_code ignored; std::filesystem::remove_all(path_, ignored); }
   ScratchFolder(const ScratchFolder&) = delete;
   ScratchFolder& operator=(const ScratchFolder&) = delete;
 
@@ -34,7 +30,7 @@ public:
   std::filesystem::path write(const std::filesystem::path& relative, std::string_view contents) const {
     const auto full = path_ / relative;
     std::filesystem::create_directories(full.parent_path());
-    std::ofstream(full, std::ios::binary).write(contents.data(), std::streamsize(contents.size()));
+    std::ofstream(full, std::ios::binary) << contents;
     return full;
   }
 
@@ -42,7 +38,7 @@ public:
   std::vector<std::string> names() const {
     std::vector<std::string> out;
     for (const auto& entry : std::filesystem::directory_iterator(path_)) out.push_back(entry.path().filename().string());
-    std::sort(out.begin(), out.end());
+    std::ranges::sort(out);
     return out;
   }
 

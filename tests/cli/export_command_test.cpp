@@ -1,4 +1,4 @@
-// vantorel-cli export and batch, run as a user would run them.
+// The vantorel-cli executable run as a user would run it.
 #include "scratch_folder.h"
 
 #include <gtest/gtest.h>
@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <sstream>
 #include <sys/wait.h>
 
 namespace fs = std::filesystem;
@@ -19,14 +21,17 @@ struct Outcome {
   std::string output;
 };
 
-Outcome cli(const std::string& arguments) {
-  const std::string command = std::string("VANTOREL_GL=software ") + VANTOREL_CLI + " " + arguments + " 2>&1";
+Outcome shell(const std::string& command) {
   FILE* pipe = popen(command.c_str(), "r");
   std::string output;
   char buffer[4096];
   while (std::size_t n = fread(buffer, 1, sizeof buffer, pipe)) output.append(buffer, n);
   const int status = pclose(pipe);
   return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, output};
+}
+
+Outcome cli(const std::string& arguments) {
+  return shell(std::string("VANTOREL_GL=software ") + VANTOREL_CLI + " " + arguments + " 2>&1");
 }
 
 std::string quoted(const fs::path& p) { return "'" + p.string() + "'"; }
@@ -86,19 +91,29 @@ TEST(ExportCommand, DefaultListingVideoOfTheVase) {
   ASSERT_EQ(run.status, 0) << run.output;
   const auto video = dir / "Twisted vase" / "Twisted vase.mp4";
   ASSERT_TRUE(fs::exists(video));
-  FILE* pipe = popen(("ffprobe -v error -count_frames -select_streams v:0 -show_entries "
-                      "stream=codec_name,profile,width,height,pix_fmt,nb_read_frames,color_primaries,color_transfer,"
-                      "color_space:format=duration -of default=noprint_wrappers=1 " +
-                      quoted(video))
-                         .c_str(),
-                     "r");
-  std::string facts;
-  char buffer[4096];
-  while (std::size_t n = fread(buffer, 1, sizeof buffer, pipe)) facts.append(buffer, n);
-  pclose(pipe);
+  const std::string facts = shell("ffprobe -v error -count_frames -select_streams v:0 -show_entries "
+                                  "stream=codec_name,profile,width,height,pix_fmt,nb_read_frames,color_primaries,"
+                                  "color_transfer,color_space:format=duration -of default=noprint_wrappers=1 " +
+                                  quoted(video)).output;
   for (const char* expected : {"codec_name=h264", "profile=High", "width=1080", "height=1080", "pix_fmt=yuv420p",
                                "nb_read_frames=300", "color_primaries=bt709", "color_transfer=bt709",
                                "color_space=bt709", "duration=10.000000"}) {
     EXPECT_NE(facts.find(expected), std::string::npos) << expected << " in\n" << facts;
   }
+  // Frame i shows at i / 30 s, and a key frame starts every two seconds.
+  std::map<double, bool> keyAt;
+  std::istringstream packets(shell("ffprobe -v error -select_streams v:0 -show_entries packet=pts_time,flags "
+                                   "-of csv=p=0 " + quoted(video)).output);
+  for (std::string line; std::getline(packets, line);) keyAt[std::stod(line)] = line.find('K') != std::string::npos;
+  ASSERT_EQ(keyAt.size(), 300u);
+  int i = 0;
+  for (const auto& [time, key] : keyAt) {
+    EXPECT_NEAR(time, i / 30.0, 1e-3) << "frame " << i;
+    EXPECT_EQ(key, i % 60 == 0) << "frame " << i;
+    ++i;
+  }
+}
+
+TEST(InfoCommand, RunsThroughTheExecutable) {
+  EXPECT_EQ(nlohmann::json::parse(cli("info --json --sample vase").output)["triangles"], 15600);
 }

@@ -99,9 +99,7 @@ GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(CorpusFile);
 INSTANTIATE_TEST_SUITE_P(Manifest, CorpusFile, testing::ValuesIn(manifest()),
                          [](const testing::TestParamInfo<Row>& info) {
                            std::string name = info.param.file;
-                           for (char& c : name) {
-                             if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-                           }
+                           for (char& c : name) c = std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
                            return name;
                          });
 

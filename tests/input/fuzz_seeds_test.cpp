@@ -23,18 +23,16 @@ void writeAll(const std::filesystem::path& folder, const Files& files) {
 }
 
 TEST(FuzzSeeds, PackagesLoadAndAreWrittenOnRequest) {
-  const std::string box = "<object id=\"1\" name=\"Box\">" + test::boxMesh({0, 0, 0}, {1, 2, 3}) + "</object>";
   const std::string components =
-      box + "<object id=\"2\"><components><component objectid=\"1\" transform=\"-1 0 0 0 1 0 0 0 1 5 0 0\"/>"
-            "<component p:path=\"/3D/Objects/o.model\" objectid=\"7\"/></components></object>";
+      test::box(1, "name=\"Box\"", {0, 0, 0}, {1, 2, 3}) +
+      "<object id=\"2\"><components><component objectid=\"1\" transform=\"-1 0 0 0 1 0 0 0 1 5 0 0\"/>"
+      "<component p:path=\"/3D/Objects/o.model\" objectid=\"7\"/></components></object>";
   const Files packages = {
       {"slicer_project.3mf", test::slicerProjectPackage()},
       {"slic3r.3mf", test::slic3rPackage()},
-      {"design_tool.3mf", test::designToolPackage()},
       {"components.3mf",
        test::package({{"3D/3dmodel.model", test::modelPart(components, "<item objectid=\"2\"/>", "micron")},
-                      {"3D/Objects/o.model",
-                       test::modelPart("<object id=\"7\">" + test::boxMesh({0, 0, 0}, {1, 1, 1}) + "</object>", "")}})},
+                      {"3D/Objects/o.model", test::modelPart(test::box(7), "")}})},
   };
   for (const auto& [name, bytes] : packages) {
     EXPECT_NO_THROW(test::load3MF(bytes)) << name;

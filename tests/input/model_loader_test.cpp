@@ -1,8 +1,7 @@
 #include "input/load_error.h"
 #include "input/mapped_file.h"
-#include "input/model_loader.h"
 #include "scratch_folder.h"
-#include "test_bytes.h"
+#include "threemf_fixtures.h"
 
 #include <gtest/gtest.h>
 
@@ -15,15 +14,7 @@ namespace fs = std::filesystem;
 namespace {
 const std::string triangleOBJ = "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n";
 
-LoadError loadError(const fs::path& path) {
-  try {
-    ModelLoader::load(path);
-  } catch (const LoadError& e) {
-    return e;
-  }
-  ADD_FAILURE() << "no LoadError for " << path;
-  return LoadError::unsupported("(none)");
-}
+std::optional<LoadError> loadError(const fs::path& path) { return refusal([&] { ModelLoader::load(path); }); }
 }  // namespace
 
 TEST(ModelLoader, ChoosesTheReaderByExtensionInAnyCase) {
@@ -35,6 +26,9 @@ TEST(ModelLoader, ChoosesTheReaderByExtensionInAnyCase) {
   EXPECT_TRUE(ModelLoader::canOpen(stlPath));
   EXPECT_EQ(ModelLoader::load(dir.write("Bracket v2.Obj", triangleOBJ)).name, "Bracket v2");
   EXPECT_EQ(ModelLoader::load(bytesOf(triangleOBJ), "OBJ", "x").format, ModelFormat::obj);
+  EXPECT_TRUE(ModelLoader::canOpen("Bracket.3MF"));
+  const PrintModel box = ModelLoader::load(single(test::box(1), items({1})), "3MF", "Bracket");
+  EXPECT_EQ(std::pair(box.name, box.format), std::pair(std::string("Bracket"), ModelFormat::threeMF));
 }
 
 TEST(ModelLoader, RefusesOtherExtensionsWithoutReading) {

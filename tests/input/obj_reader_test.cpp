@@ -15,15 +15,7 @@ namespace {
 
 PrintModel read(const std::string& text, std::string_view name = "model") { return OBJReader::read(bytesOf(text), name); }
 
-LoadError loadError(const std::string& text) {
-  try {
-    read(text);
-  } catch (const LoadError& e) {
-    return e;
-  }
-  ADD_FAILURE() << "no LoadError for: " << text;
-  return LoadError::empty();
-}
+std::optional<LoadError> loadError(const std::string& text) { return refusal([&] { read(text); }); }
 
 const std::string square = "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\n";
 const LoadError noVertex = LoadError::malformed("a face points to a vertex that doesn't exist");

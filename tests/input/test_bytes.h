@@ -1,10 +1,13 @@
 #pragma once
-// Small helpers for building reader input in tests.
+// Small helpers for building reader input in tests and catching its refusals.
+#include "input/load_error.h"
+
 #include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -16,6 +19,17 @@ inline Bytes bytesOf(std::string_view text) {
   Bytes b(text.size());
   if (!text.empty()) std::memcpy(b.data(), text.data(), text.size());
   return b;
+}
+
+/// The LoadError that `work` throws; none when it returns.
+template <class Work>
+std::optional<LoadError> refusal(Work&& work) {
+  try {
+    work();
+  } catch (const LoadError& e) {
+    return e;
+  }
+  return std::nullopt;
 }
 
 inline std::string_view textOf(const Bytes& b) { return {reinterpret_cast<const char*>(b.data()), b.size()}; }

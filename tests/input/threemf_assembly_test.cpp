@@ -1,6 +1,4 @@
 #include "input/load_error.h"
-#include "input/model_loader.h"
-#include "input/threemf_reader.h"
 #include "threemf_fixtures.h"
 
 #include <gtest/gtest.h>
@@ -11,10 +9,13 @@
 namespace vantorel {
 namespace {
 
+using test::box;
 using test::boxMesh;
+using test::items;
 using test::load3MF;
 using test::modelPart;
 using test::package;
+using test::single;
 
 // Bounds of an object, min x, y, z then max x, y, z, against `expected`.
 void expectBounds(const ModelObject& o, std::array<float, 6> expected) {
@@ -40,31 +41,15 @@ double signedVolume(const ModelObject& o) {
 
 // The refusal's payload, "(empty)", or how many triangles were read.
 std::string outcome(const test::Bytes& bytes, const ThreeMFReader::Limits& limits = ModelLoader::threeMFLimits()) {
-  try {
-    return std::to_string(load3MF(bytes, limits).triangleCount()) + " triangles";
-  } catch (const LoadError& e) {
-    return e.kind() == LoadError::Kind::empty ? "(empty)" : e.payload();
-  }
-}
-
-test::Bytes single(std::string_view resources, std::string_view build, std::string_view unit = "") {
-  return package({{"3D/3dmodel.model", modelPart(resources, build, unit)}});
-}
-
-std::string box(int id, std::string_view attrs = "", Float3 lo = {0, 0, 0}, Float3 hi = {10, 10, 10}) {
-  return "<object id=\"" + std::to_string(id) + "\" " + std::string(attrs) + ">" + boxMesh(lo, hi) + "</object>";
+  std::size_t triangles = 0;
+  const auto e = test::refusal([&] { triangles = load3MF(bytes, limits).triangleCount(); });
+  return !e ? std::to_string(triangles) + " triangles" : e->kind() == LoadError::Kind::empty ? "(empty)" : e->payload();
 }
 
 std::string holder(int id, std::vector<int> children, std::string_view attrs = "") {
   std::string s = "<object id=\"" + std::to_string(id) + "\" " + std::string(attrs) + "><components>";
   for (int c : children) s += "<component objectid=\"" + std::to_string(c) + "\"/>";
   return s + "</components></object>";
-}
-
-std::string items(std::vector<int> ids) {
-  std::string s;
-  for (int id : ids) s += "<item objectid=\"" + std::to_string(id) + "\"/>";
-  return s;
 }
 
 // Object k places object k + 1; the last one has the mesh.
@@ -201,18 +186,6 @@ TEST(ThreeMFComponents, PartsNamedByPathAreLoadedOnce) {
   expectBounds(gear.objects[0], {1, 2, 3, 11, 12, 13});
 }
 
-// Slicers keep modifier volumes and support blockers as components of the printed object.
-TEST(ThreeMFComponents, SupportAndOtherComponentsAreLeftOut) {
-  const PrintModel m = load3MF(single(box(1) + box(2, "type=\"other\"", {-50, -50, -50}, {50, 50, 50}) +
-                                          box(3, "type=\"support\"", {0, 0, -20}, {1, 1, 0}) +
-                                          holder(4, {1}, "type=\"other\"") + holder(5, {1, 2, 3, 4}),
-                                      items({5})));
-  ASSERT_EQ(m.objects.size(), 1u);
-  EXPECT_EQ(m.objects[0].triangleCount(), 12u);
-  expectBounds(m.objects[0], {0, 0, 0, 10, 10, 10});
-  EXPECT_EQ(m.notes, std::vector<std::string>{"1 support object left out."});
-}
-
 TEST(ThreeMFColours, FromMaterialsPropertiesAndDefaults) {
   const std::string groups =
       "<basematerials id=\"1\"><base displaycolor=\"#FF0000\"/><base displaycolor=\"#00FF00\"/></basematerials>"
@@ -249,21 +222,6 @@ TEST(ThreeMFColours, FromMaterialsPropertiesAndDefaults) {
   EXPECT_EQ(m.objects[5].color, 2);
   EXPECT_EQ(m.palette, (std::vector<RGBA>{{1, 0, 0, 1}, {0, 0, 1, 1}, {0, 1, 0, 1}}));
   EXPECT_TRUE(m.hasColors());
-}
-
-TEST(ThreeMFColours, PaintedTrianglesFromEveryPartGiveANote) {
-  const auto bytes = package(
-      {{"3D/3dmodel.model",
-        modelPart("<object id=\"1\"><components><component p:path=\"/3D/Objects/o.model\" objectid=\"1\"/>"
-                  "</components></object>",
-                  items({1}))},
-       {"3D/Objects/o.model",
-        modelPart("<object id=\"1\">" +
-                      boxMesh({0, 0, 0}, {1, 1, 1}, [](int i) { return std::string(i == 3 ? "paint_color=\"8\"" : ""); }) +
-                      "</object>",
-                  "")}});
-  EXPECT_EQ(load3MF(bytes).notes,
-            std::vector<std::string>{"Painted multi-color areas aren't shown yet; each part shows its filament color."});
 }
 
 TEST(ThreeMFFixtures, SlicerProject) {

@@ -22,13 +22,9 @@ using test::ZipEntrySpec;
 ZipReader::Limits loaderLimits() { return ModelLoader::threeMFLimits().zip; }
 
 std::string phraseOf(const std::function<void()>& work) {
-  try {
-    work();
-  } catch (const LoadError& e) {
-    EXPECT_EQ(e.kind(), LoadError::Kind::malformed);
-    return e.payload();
-  }
-  return "(no error)";
+  const auto e = test::refusal(work);
+  EXPECT_TRUE(!e || e->kind() == LoadError::Kind::malformed);
+  return e ? e->payload() : "(no error)";
 }
 
 std::string openPhrase(const Bytes& archive) {

@@ -9,17 +9,14 @@ namespace vantorel::test {
 namespace {
 
 // Little-endian fields of 2, 4 or 8 bytes, and names.
-void put(std::vector<std::byte>& out, std::uint64_t v, int bytes) {
+template <int bytes>
+void put(std::vector<std::byte>& out, std::uint64_t v) {
   for (int i = 0; i < bytes; ++i) out.push_back(std::byte(v >> 8 * i & 0xFF));
 }
-void put16(std::vector<std::byte>& out, std::uint64_t v) { put(out, v, 2); }
-void put32(std::vector<std::byte>& out, std::uint64_t v) { put(out, v, 4); }
-void put64(std::vector<std::byte>& out, std::uint64_t v) { put(out, v, 8); }
+constexpr auto put16 = put<2>, put32 = put<4>, put64 = put<8>;
 void putText(std::vector<std::byte>& out, std::string_view s) {
   for (const char c : s) out.push_back(std::byte(c));
 }
-
-}  // namespace
 
 std::vector<std::byte> deflated(const std::vector<std::byte>& data, int level) {
   std::unique_ptr<libdeflate_compressor, void (*)(libdeflate_compressor*)> c(libdeflate_alloc_compressor(level),
@@ -31,6 +28,8 @@ std::vector<std::byte> deflated(const std::vector<std::byte>& data, int level) {
   out.resize(n);
   return out;
 }
+
+}  // namespace
 
 std::vector<std::byte> zipArchive(const std::vector<ZipEntrySpec>& entries, const ZipOptions& options, int level) {
   std::vector<std::byte> out;

@@ -36,7 +36,4 @@ struct ZipOptions {
 std::vector<std::byte> zipArchive(const std::vector<ZipEntrySpec>& entries, const ZipOptions& options = {},
                                   int level = 6);
 
-/// Raw DEFLATE of `data`.
-std::vector<std::byte> deflated(const std::vector<std::byte>& data, int level = 6);
-
 }  // namespace vantorel::test

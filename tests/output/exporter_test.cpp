@@ -1,10 +1,11 @@
-// The exporter and the batch end to end on a small model, rendered with the software rasteriser.
+// The exporter and the batch end to end on small models, rendered with the software rasteriser.
 #include "output/batch.h"
 #include "output/cancelled.h"
 #include "output/export_error.h"
 #include "output/exporter.h"
 #include "output/shot_angle.h"
 #include "input/model_loader.h"
+#include "input/sample_models.h"
 
 #include "media_check.h"
 
@@ -15,17 +16,6 @@ using namespace vantorel::test;
 namespace fs = std::filesystem;
 
 namespace {
-
-PrintModel cube() {
-  PrintModel m;
-  m.name = "Cube";
-  ModelObject o;
-  o.name = "Cube";
-  for (int i = 0; i < 8; ++i) o.positions.push_back({float(i & 1) * 20, float(i >> 1 & 1) * 20, float(i >> 2 & 1) * 20});
-  o.indices = {0, 2, 1, 1, 2, 3, 4, 5, 6, 5, 7, 6, 0, 1, 4, 1, 5, 4, 2, 6, 3, 3, 6, 7, 0, 4, 2, 2, 4, 6, 1, 3, 5, 3, 7, 5};
-  m.objects.push_back(o);
-  return m;
-}
 
 // Small, fast specs: the smallest resolution, a few frames.
 VideoSpec tinyVideo() { return {1, 3, Aspect::square, Resolution::r720, VideoCodec::h264, false}; }
@@ -42,7 +32,7 @@ Look transparentLook() {
 
 TEST(Exporter, StillsNameTheFilesAndReportSevenSteps) {
   ScratchFolder dir;
-  auto studio = Studio::create(cube(), Look{});
+  auto studio = Studio::create(SampleModels::twistedVase(), Look{});
   std::vector<double> progress;
   const auto files = Exporter::stills(*studio, StillSpec{Aspect::square, Resolution::r720, true, true}, dir.path(),
                                       "Bracket", [&](double p) { progress.push_back(p); });
@@ -78,17 +68,14 @@ TEST(Exporter, StillsNameTheFilesAndReportSevenSteps) {
 
 TEST(Exporter, RunSplitsProgressAndKeepsATransparentLookForStillsOnly) {
   ScratchFolder dir;
-  auto studio = Studio::create(cube(), transparentLook());
+  auto studio = Studio::create(SampleModels::twistedVase(), transparentLook());
   ExportJob job;
   job.video = tinyVideo();
   job.gif = tinyGIF();
   job.stills = StillSpec{Aspect::square, Resolution::r720, false, true};
   std::vector<double> progress;
-  const auto files = Exporter::run(job, *studio, dir.path(), "Cube", [&](double p) { progress.push_back(p); });
-  ASSERT_EQ(files.size(), 3u);
-  EXPECT_EQ(files[0].filename(), "Cube.mp4");
-  EXPECT_EQ(files[1].filename(), "Cube.gif");
-  EXPECT_EQ(files[2].filename(), "Cube hero.png");
+  const auto files = Exporter::run(job, *studio, dir.path(), "Vase", [&](double p) { progress.push_back(p); });
+  ASSERT_EQ(files, (std::vector<fs::path>{dir / "Vase.mp4", dir / "Vase.gif", dir / "Vase hero.png"}));
   // Video frames report in 0…⅓, GIF frames in ⅓…⅔, the hero at 1.
   ASSERT_EQ(progress.size(), 3u + 4u + 1u);
   EXPECT_DOUBLE_EQ(progress[2], 1.0 / 3);
@@ -96,6 +83,11 @@ TEST(Exporter, RunSplitsProgressAndKeepsATransparentLookForStillsOnly) {
   EXPECT_DOUBLE_EQ(progress[6], 2.0 / 3);
   EXPECT_EQ(progress.back(), 1.0);
   EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end()));
+  EXPECT_EQ(job.partAt(0.0), "video");
+  EXPECT_EQ(job.partAt(0.5), "GIF");
+  EXPECT_EQ(job.partAt(1.0), "product shots");
+  EXPECT_EQ((ExportJob{std::nullopt, GIFSpec{}, std::nullopt}).partAt(0.9), "GIF");
+  EXPECT_EQ(ExportJob{}.partAt(0.5), "");
 
   // The hero keeps transparency around the model (and gets its shadow), and the look is back.
   const PNGInfo hero = readPNG(files[2]);
@@ -106,7 +98,7 @@ TEST(Exporter, RunSplitsProgressAndKeepsATransparentLookForStillsOnly) {
 
 TEST(Exporter, PutsTheLookBackAfterFailureAndCancellation) {
   ScratchFolder dir;
-  auto studio = Studio::create(cube(), transparentLook());
+  auto studio = Studio::create(SampleModels::twistedVase(), transparentLook());
   dir.write("taken.mp4", "someone else's file");
   EXPECT_THROW(Exporter::video(*studio, tinyVideo(), dir / "taken.mp4", false), ExportError);
   EXPECT_EQ(studio->look(), transparentLook());
@@ -122,23 +114,16 @@ TEST(Exporter, PutsTheLookBackAfterFailureAndCancellation) {
 }
 
 TEST(Exporter, HeroAlwaysHasAShadow) {
-  Look noShadow;
-  noShadow.shadow = false;
-  auto studio = Studio::create(cube(), noShadow);
-  const PixelSize size{96, 96};
-  const auto hero = Exporter::hero(*studio, size);
-  ASSERT_TRUE(hero.has_value());
-  EXPECT_FALSE(studio->look().shadow) << "the look is put back";
-
-  Look withShadow = noShadow;
-  withShadow.shadow = true;
-  studio->update(withShadow);
-  const auto shadowed = studio->render(96, 96, 0, heroElevation(withShadow.camera), FramingMode::tight, true);
-  studio->update(noShadow);
-  const auto plain = studio->render(96, 96, 0, heroElevation(noShadow.camera), FramingMode::tight, true);
-  ASSERT_TRUE(shadowed && plain);
+  Look look;
+  look.shadow = false;
+  auto studio = Studio::create(SampleModels::twistedVase(), look);
+  const auto hero = Exporter::hero(*studio, {96, 96});
+  EXPECT_EQ(studio->look(), look) << "the look is put back";
+  look.shadow = true;
+  studio->update(look);
+  const auto shadowed = studio->render(96, 96, 0, heroElevation(look.camera), FramingMode::tight, true);
+  ASSERT_TRUE(hero && shadowed);
   EXPECT_EQ(hero->pixels, shadowed->pixels);
-  EXPECT_NE(hero->pixels, plain->pixels);
 }
 
 TEST(Batch, OneFolderPerModelFailuresRecordedAndCancellation) {
@@ -174,4 +159,26 @@ TEST(Batch, OneFolderPerModelFailuresRecordedAndCancellation) {
   EXPECT_EQ(again.size(), 2u);
   EXPECT_TRUE(Batch::run({}, job, Look{}, dir / "never made").empty());
   EXPECT_FALSE(fs::exists(dir / "never made"));
+}
+
+TEST(BatchReport, OneObjectPerResult) {
+  const std::vector<Batch::Result> results{{"in/a.stl", {"out/a/a.mp4", "out/a/a.gif"}, std::nullopt},
+                                           {"in/b.stl", {}, "The file has no triangles to show."}};
+  const std::string expected = R"([
+  {
+    "source": "in/a.stl",
+    "outputs": [
+      "out/a/a.mp4",
+      "out/a/a.gif"
+    ],
+    "error": null
+  },
+  {
+    "source": "in/b.stl",
+    "outputs": [],
+    "error": "The file has no triangles to show."
+  }
+]
+)";
+  EXPECT_EQ(Batch::reportJSON(results), expected);
 }

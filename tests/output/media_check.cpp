@@ -5,7 +5,6 @@
 #include <png.h>
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
@@ -33,35 +32,25 @@ Image filled(int width, int height, std::uint8_t r, std::uint8_t g, std::uint8_t
   return image;
 }
 
-void discCentre(int width, int height, int index, int count, double& x, double& y) {
+std::pair<double, double> discCentre(int width, int height, int index, int count) {
   const double turn = 6.283185307179586 * index / std::max(count, 1);
-  x = width * (0.5 + 0.22 * std::cos(turn));
-  y = height * (0.42 + 0.12 * std::sin(turn));
+  return {width * (0.5 + 0.22 * std::cos(turn)), height * (0.42 + 0.12 * std::sin(turn))};
 }
 
 Image turntableFrame(int width, int height, int index, int count, int radius) {
   Image image(width, height, true);
-  double cx = 0, cy = 0;
-  discCentre(width, height, index, count, cx, cy);
+  const auto [cx, cy] = discCentre(width, height, index, count);
   for (int y = 0; y < height; ++y) {
-    std::uint8_t* row = image.row(y);
-    const double t = double(y) / height;
     for (int x = 0; x < width; ++x) {
-      double r = 236 - 40 * t, g = 238 - 36 * t, b = 242 - 30 * t;  // soft studio sweep
-      const double dx = x + 0.5 - cx, dy = y + 0.5 - cy, d = std::sqrt(dx * dx + dy * dy);
-      if (d < radius + 1) {
-        // A lit sphere-ish disc, antialiased at its edge.
-        const double nz = std::sqrt(std::max(0.0, 1 - (d / radius) * (d / radius)));
-        const double light = 0.25 + 0.75 * std::max(0.0, (-dx / radius) * 0.4 + (-dy / radius) * 0.5 + nz * 0.77);
-        const double cover = std::clamp(radius + 0.5 - d, 0.0, 1.0);
-        r = r * (1 - cover) + (40 + 180 * light) * cover;
-        g = g * (1 - cover) + (110 * light) * cover;
-        b = b * (1 - cover) + (70 + 60 * light) * cover;
+      // A soft studio sweep behind a disc lit from above and antialiased at its edge.
+      const double t = double(y) / height, light = 0.6 + 0.4 * (cy - y) / radius;
+      const double cover = std::clamp(radius + 0.5 - std::hypot(x + 0.5 - cx, y + 0.5 - cy), 0.0, 1.0);
+      const double backdrop[] = {236 - 40 * t, 238 - 36 * t, 242 - 30 * t};
+      const double disc[] = {40 + 180 * light, 110 * light, 70 + 60 * light};
+      for (int c = 0; c < 3; ++c) {
+        image.row(y)[x * 4 + c] = std::uint8_t(std::clamp(backdrop[c] + (disc[c] - backdrop[c]) * cover, 0.0, 255.0));
       }
-      row[x * 4] = std::uint8_t(std::clamp(r, 0.0, 255.0));
-      row[x * 4 + 1] = std::uint8_t(std::clamp(g, 0.0, 255.0));
-      row[x * 4 + 2] = std::uint8_t(std::clamp(b, 0.0, 255.0));
-      row[x * 4 + 3] = 255;
+      image.row(y)[x * 4 + 3] = 255;
     }
   }
   return image;
@@ -90,41 +79,11 @@ nlohmann::json probe(const fs::path& file) {
                                    quoted(file)));
 }
 
-std::vector<Packet> probePackets(const fs::path& file) {
-  const auto json = nlohmann::json::parse(
-      run(std::string(VANTOREL_FFPROBE) +
-          " -v error -select_streams v:0 -show_entries packet=pts_time,flags -print_format json " + quoted(file)));
-  std::vector<Packet> packets;
-  for (const auto& p : json["packets"]) {
-    packets.push_back({std::stod(p["pts_time"].get<std::string>()), p["flags"].get<std::string>().find('K') != std::string::npos});
-  }
-  std::sort(packets.begin(), packets.end(), [](const Packet& a, const Packet& b) { return a.time < b.time; });
-  return packets;
-}
-
 std::vector<std::uint8_t> firstLuma(const fs::path& file, int width, int height) {
   const std::string raw = run(std::string(VANTOREL_FFMPEG) + " -v error -i " + quoted(file) +
                               " -frames:v 1 -f rawvideo -pix_fmt yuv420p -");
   EXPECT_GE(raw.size(), std::size_t(width) * std::size_t(height));
   return {raw.begin(), raw.begin() + std::min(raw.size(), std::size_t(width) * std::size_t(height))};
-}
-
-std::vector<std::string> topLevelBoxes(const fs::path& file) {
-  const std::string bytes = readText(file);
-  std::vector<std::string> names;
-  std::size_t at = 0;
-  while (at + 8 <= bytes.size()) {
-    std::uint64_t size = 0;
-    for (int i = 0; i < 4; ++i) size = size << 8 | std::uint8_t(bytes[at + std::size_t(i)]);
-    names.push_back(bytes.substr(at + 4, 4));
-    if (size == 1 && at + 16 <= bytes.size()) {
-      size = 0;
-      for (int i = 8; i < 16; ++i) size = size << 8 | std::uint8_t(bytes[at + std::size_t(i)]);
-    }
-    if (size < 8) break;
-    at += size;
-  }
-  return names;
 }
 
 PNGInfo readPNG(const fs::path& file) {
@@ -150,35 +109,20 @@ GIFInfo readGIF(const fs::path& file) {
   GIFInfo info;
   int error = 0;
   GifFileType* gif = DGifOpenFileName(file.c_str(), &error);
-  if (!gif) {
-    ADD_FAILURE() << "giflib can't open " << file;
-    return info;
-  }
-  if (DGifSlurp(gif) != GIF_OK) {
-    ADD_FAILURE() << "giflib can't read " << file << ": " << GifErrorString(gif->Error);
-    DGifCloseFile(gif, &error);
+  if (!gif || DGifSlurp(gif) != GIF_OK) {
+    ADD_FAILURE() << "giflib can't read " << file;
+    if (gif) DGifCloseFile(gif, &error);
     return info;
   }
   info.width = gif->SWidth, info.height = gif->SHeight;
   std::vector<std::uint8_t> canvas(std::size_t(info.width) * std::size_t(info.height) * 3, 0);
-  const auto findLoop = [&](const ExtensionBlock* blocks, int count) {
-    for (int i = 0; i + 1 < count; ++i) {
-      if (blocks[i].Function == APPLICATION_EXT_FUNC_CODE && blocks[i].ByteCount == 11 &&
-          std::equal(blocks[i].Bytes, blocks[i].Bytes + 11, "NETSCAPE2.0") && blocks[i + 1].ByteCount == 3 &&
-          blocks[i + 1].Bytes[0] == 1) {
-        info.loopCount = blocks[i + 1].Bytes[1] | blocks[i + 1].Bytes[2] << 8;
-      }
-    }
-  };
-  findLoop(gif->ExtensionBlocks, gif->ExtensionBlockCount);
   for (int f = 0; f < gif->ImageCount; ++f) {
     const SavedImage& image = gif->SavedImages[f];
-    findLoop(image.ExtensionBlocks, image.ExtensionBlockCount);
     GraphicsControlBlock control{};
     control.TransparentColor = NO_TRANSPARENT_COLOR;
     DGifSavedExtensionToGCB(gif, f, &control);
     const GifImageDesc& d = image.ImageDesc;
-    info.frames.push_back({d.Left, d.Top, d.Width, d.Height, control.DelayTime, control.DisposalMode, control.TransparentColor});
+    info.frames.push_back({d.Width, d.Height, control.DelayTime, control.DisposalMode});
     const ColorMapObject* map = d.ColorMap ? d.ColorMap : gif->SColorMap;
     for (int y = 0; y < d.Height; ++y) {
       for (int x = 0; x < d.Width; ++x) {

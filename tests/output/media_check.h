@@ -6,8 +6,8 @@
 #include <nlohmann/json.hpp>
 
 #include <cstdint>
-#include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace vantorel::test {
@@ -17,26 +17,17 @@ std::string readText(const std::filesystem::path& path);
 /// A picture filled with one premultiplied colour.
 Image filled(int width, int height, std::uint8_t r, std::uint8_t g, std::uint8_t b, std::uint8_t a = 255);
 
-/// A turntable-like frame: a soft vertical gradient backdrop with a shaded disc of radius
-/// `radius` travelling on a circle around the centre (frame `index` of `count`). Opaque.
+/// A turntable-like opaque frame: a soft vertical gradient backdrop with a lit disc of radius `radius`
+/// travelling on a circle around the centre (frame `index` of `count`), centred at `discCentre`.
 Image turntableFrame(int width, int height, int index, int count, int radius);
-/// The disc's centre in `turntableFrame`.
-void discCentre(int width, int height, int index, int count, double& x, double& y);
+std::pair<double, double> discCentre(int width, int height, int index, int count);
 
 /// Runs a shell command; returns its standard output. Fails the test when it exits non-zero.
 std::string run(const std::string& command);
 /// ffprobe's JSON for streams and format (with frames counted).
 nlohmann::json probe(const std::filesystem::path& file);
-/// ffprobe's video packets in presentation order: {pts_time, key}.
-struct Packet {
-  double time;
-  bool key;
-};
-std::vector<Packet> probePackets(const std::filesystem::path& file);
 /// The luma plane of the first decoded frame (decoded by ffmpeg, no conversion).
 std::vector<std::uint8_t> firstLuma(const std::filesystem::path& file, int width, int height);
-/// The names of the top-level MP4 boxes in file order.
-std::vector<std::string> topLevelBoxes(const std::filesystem::path& file);
 
 struct PNGInfo {
   int width = 0, height = 0, bitDepth = 0;
@@ -47,14 +38,12 @@ struct PNGInfo {
 PNGInfo readPNG(const std::filesystem::path& file);
 
 struct GIFFrameInfo {
-  int left, top, width, height;
-  int delay;        ///< hundredths
+  int width, height;
+  int delay;  ///< hundredths
   int disposal;
-  int transparent;  ///< −1 for none
 };
 struct GIFInfo {
   int width = 0, height = 0;
-  int loopCount = -1;  ///< from the NETSCAPE2.0 extension, −1 when missing
   std::vector<GIFFrameInfo> frames;
   std::vector<std::vector<std::uint8_t>> canvases;  ///< RGB after each frame, composed as a viewer does
 };

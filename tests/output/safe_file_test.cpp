@@ -53,22 +53,6 @@ TEST(SafeFile, NeverReplacesAnExistingFileOrOneThatAppearedMeanwhile) {
   EXPECT_EQ(readText(folder / "clip.mp4"), "someone else's");
 }
 
-TEST(SafeFile, ReplacingKeepsTheOldFileUntilTheNewOneIsComplete) {
-  ScratchFolder folder;
-  const fs::path destination = folder.write("clip.mp4", "old");
-  {
-    SafeFile file(destination, true);
-    put(file, "new");
-    EXPECT_EQ(readText(destination), "old");
-  }
-  EXPECT_EQ(readText(destination), "old");  // abandoned: the old file stays
-  SafeFile file(destination, true);
-  put(file, "new");
-  file.commit();
-  EXPECT_EQ(readText(destination), "new");
-  EXPECT_EQ(folder.names().size(), 1u);
-}
-
 TEST(SafeFile, UmaskLongNamesAndMissingFolders) {
   ScratchFolder folder;
   const mode_t old = umask(022);

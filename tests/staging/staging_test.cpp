@@ -1,5 +1,6 @@
 #include "staging/placement.h"
 #include "staging/scale_check.h"
+#include "staging/staged_facts.h"
 
 #include "base/localized.h"
 
@@ -11,17 +12,15 @@ using namespace vantorel;
 
 namespace {
 
-ModelObject object(std::int64_t id, std::vector<Float3> positions) {
+ModelObject object(std::int64_t id, const std::vector<Float3>& positions) {
   ModelObject o;
   o.id = id;
-  o.name = "part " + std::to_string(id);
   o.positions.assign(positions.begin(), positions.end());
   return o;
 }
 
 PrintModel modelOf(std::vector<ModelObject> objects) {
   PrintModel m;
-  m.name = "test";
   m.objects = std::move(objects);
   return m;
 }
@@ -133,14 +132,6 @@ TEST(Placement, NothingVisibleGivesZeroBoundsAndTheBareRotation) {
   }
 }
 
-TEST(Placement, OrientationDecidesWhichFileAxisIsUp) {
-  const auto model = modelOf({object(1, box({0, 0, 0}, {40, 20, 10}))});
-  const std::pair<Orientation, float> heights[] = {{Orientation::asPrinted, 10}, {Orientation::standUp, 20},
-      {Orientation::yUp, 20}, {Orientation::onSide, 40}, {Orientation::upsideDown, 10}};
-  for (const auto& [orientation, height] : heights)
-    EXPECT_NEAR(Placement::of(model, orientation).bounds.max.y, height, 1e-4) << rawValue(orientation);
-}
-
 TEST(ScaleCheck, BoundariesAreOkAndOutsideThemAFactorIsSuggested) {
   for (Float3 size : {Float3{3.0f, 1, 1}, Float3{1, 1500.0f, 1}, Float3{120, 80, 60}}) EXPECT_EQ(ScaleCheck::of(size), ScaleCheck::ok());
   EXPECT_FALSE(ScaleCheck::ok().suggestedFactor());
@@ -161,11 +152,26 @@ TEST(ScaleCheck, BoundariesAreOkAndOutsideThemAFactorIsSuggested) {
   EXPECT_EQ(metres.message(), "This model is 20000 mm across. If it was drawn in meters or the wrong unit, scale it down.");
 }
 
-TEST(ScaleCheck, UsesTheLargestStagedSide) {
-  // A 1 × 2 × 2.5 mm part: the staged size, not the diagonal, decides.
-  const auto model = modelOf({object(1, box({0, 0, 0}, {1, 2, 2.5f}))});
-  const ScaleCheck check = ScaleCheck::of(Placement::of(model, Orientation::asPrinted).stagedSize());
-  ASSERT_EQ(check.kind, ScaleCheck::Kind::tooSmall);
-  EXPECT_NEAR(check.largestSide, 2.5f, 1e-5);
-  EXPECT_EQ(check.message(), "This model is only 2.50 mm across. If it was drawn in inches, scale it up 25.4×.");
+TEST(StagedFacts, SizeInMillimetresAndInchesWithTheScaleCheck) {
+  const auto facts = [](Float3 size, Orientation orientation = Orientation::asPrinted) {
+    return StagedFacts::of(modelOf({object(1, box({0, 0, 0}, size))}), orientation);
+  };
+  const auto ok = facts({40, 30, 20});
+  EXPECT_EQ(ok.millimetres(), (std::array<double, 3>{40, 30, 20}));
+  EXPECT_EQ(ok.sizeText(), "40.0 \u00D7 30.0 \u00D7 20.0 mm (1.57 \u00D7 1.18 \u00D7 0.79 in)");
+  EXPECT_EQ(ok.checkName(), "ok");
+  EXPECT_FALSE(ok.scaleText());
+  EXPECT_FALSE(ok.suggestedFactor());
+  // On its side the file's X becomes the height.
+  EXPECT_EQ(facts({40, 30, 20}, Orientation::onSide).millimetres(), (std::array<double, 3>{20, 30, 40}));
+
+  // The staged size, not the diagonal, decides.
+  const auto small = facts({1, 2, 2.5f});
+  EXPECT_EQ(small.checkName(), "tooSmall");
+  EXPECT_EQ(small.suggestedFactor(), 25.4);
+  EXPECT_EQ(small.scaleText(), "This model is only 2.50 mm across. If it was drawn in inches, scale it up 25.4\u00D7. "
+                               "Suggested factor: 25.4");
+  const auto large = facts({1600, 10, 10});
+  EXPECT_EQ(large.checkName(), "tooLarge");
+  EXPECT_EQ(large.suggestedFactor(), 0.03937008) << "the decimal the float reads as, not its binary expansion";
 }

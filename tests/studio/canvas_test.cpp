@@ -1,5 +1,4 @@
 #include "studio/canvas.h"
-#include "studio/compositor.h"
 
 #include <gtest/gtest.h>
 
@@ -42,41 +41,28 @@ TEST(RulerImage, TicksEveryMillimetreNumbersAtInnerCentimetres) {
     EXPECT_EQ(ruler->height, 240);
     EXPECT_TRUE(ruler->opaque);
     EXPECT_EQ(runsAlongRow(*ruler, 10), mm + 1);  // every tick hangs at least 0.17·H from the top
+    // Only centimetre ticks reach past 0.28·H = 67 px.
+    EXPECT_EQ(runsAlongRow(*ruler, 90), mm / 10 + 1);
     // Numbers sit between 0.3·H and 0.5·H above the bottom (rows 120 … 168), at the inner centimetres only.
     for (int cm = 1; cm < mm / 10; ++cm) EXPECT_TRUE(inkIn(*ruler, 120 * cm - 20, 120 * cm + 20, 120, 168)) << cm;
     EXPECT_FALSE(inkIn(*ruler, 12 * mm - 30, 12 * mm, 120, 168));  // none at the far end
     EXPECT_FALSE(inkIn(*ruler, 0, 30, 120, 168));                  // no "0"
+    const std::uint8_t* ground = ruler->row(200) + 4 * 300;
+    for (int c = 0; c < 3; ++c) EXPECT_NEAR(ground[c], (std::array{245, 240, 224}[c]), 1) << "cream ground";
+    // "cm" in grey 0.35 with its baseline 0.08·H = 19 px above the bottom, starting at x = 36.
+    bool unit = false;
+    for (int y = 190; y < 222 && !unit; ++y)
+      for (int x = 36; x < 90 && !unit; ++x) unit = ruler->row(y)[4 * x] < 150;
+    EXPECT_TRUE(unit);
   }
 }
 
-TEST(RulerImage, FiftyMillimetresHasCentimetreTicksTheGroundAndTheUnit) {
-  const auto ruler = Canvas::rulerImage(50, 20);
-  ASSERT_TRUE(ruler);
-  // Only centimetre ticks reach past 0.28·H = 67 px; 0 to 50 mm gives six.
-  EXPECT_EQ(runsAlongRow(*ruler, 90), 6);
-  const std::uint8_t* ground = ruler->row(200) + 4 * 300;
-  for (int c = 0; c < 3; ++c) EXPECT_NEAR(ground[c], (std::array{245, 240, 224}[c]), 1) << "cream ground";
-  // "cm" in grey 0.35 with its baseline 0.08·H = 19 px above the bottom, starting at x = 36.
-  bool unit = false;
-  for (int y = 190; y < 222 && !unit; ++y)
-    for (int x = 36; x < 90 && !unit; ++x) unit = ruler->row(y)[4 * x] < 150;
-  EXPECT_TRUE(unit);
-}
-
-TEST(RulerImage, RefusesEmptyOrHugeSizes) {
+TEST(Canvas, RefusesEmptyOrHugeSizes) {
   EXPECT_FALSE(Canvas::rulerImage(0, 20));
   EXPECT_FALSE(Canvas::rulerImage(50, 0));
   EXPECT_FALSE(Canvas::rulerImage(100000, 20));
-}
-
-TEST(Bitmap, RefusesEmptySizes) {
   EXPECT_FALSE(Canvas::makeBitmap(0, 10, true));
   EXPECT_FALSE(Canvas::makeBitmap(10, -1, false));
-  const auto clear = Canvas::makeBitmap(3, 2, false);
-  ASSERT_TRUE(clear);
-  const Image image = clear->image();
-  EXPECT_FALSE(image.opaque);
-  for (std::uint8_t b : image.pixels) EXPECT_EQ(b, 0);
 }
 
 TEST(Bitmap, SurfaceRoundTripKeepsPremultipliedPixels) {
@@ -89,7 +75,9 @@ TEST(Bitmap, SurfaceRoundTripKeepsPremultipliedPixels) {
   cairo_set_operator(bitmap->context(), CAIRO_OPERATOR_SOURCE);
   cairo_paint(bitmap->context());
   cairo_surface_destroy(surface);
-  EXPECT_EQ(bitmap->image().pixels, image.pixels);
+  EXPECT_EQ(bitmap->image(), image);
+  // A fresh bitmap without a background is clear.
+  EXPECT_EQ(Canvas::makeBitmap(3, 2, false)->image(), Image(3, 2, false));
 }
 
 }  // namespace

@@ -28,9 +28,6 @@ std::optional<Image> readPicture(const std::filesystem::path& path) {
     png_image_free(&source);
     return std::nullopt;
   }
-  bool opaque = true;
-  for (std::size_t i = 3; i < image.pixels.size(); i += 4) opaque = opaque && image.pixels[i] == 255;
-  image.opaque = opaque;
   return image;
 }
 

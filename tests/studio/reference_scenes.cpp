@@ -10,7 +10,6 @@ namespace vantorel::testing {
 PrintModel smallShape() {
   PrintModel model;
   model.name = "Pillar";
-  model.format = ModelFormat::stlBinary;
   ModelObject pillar = SampleModels::lathe(
       24, 48, 30, [](float t) { return 12.0f - 3.0f * t * t; },
       [](float, float theta) { return 1.0f + 0.04f * std::cos(6 * theta); });

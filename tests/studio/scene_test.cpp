@@ -8,44 +8,27 @@
 namespace vantorel {
 namespace {
 
-PrintModel paletteModel() {
+TEST(GroupMaterial, PaletteColourForKnownKeysWithFileColoursFinishNumbersAndLayerLines) {
   PrintModel model;
   model.palette = {{1, 0, 0, 1}, {0, 1, 0, 0.5}};
-  return model;
-}
-
-TEST(GroupMaterial, PaletteColourOnlyForKnownKeysWithFileColours) {
-  const PrintModel model = paletteModel();
-  Look look;
-  look.color = {0.2, 0.3, 0.4, 1};
-  look.useFileColors = true;
+  Look look{.finish = Finish::silk, .color = {0.2, 0.3, 0.4, 1}};
   EXPECT_EQ(Scene::groupMaterial(model, look, 0).color, (RGBA{1, 0, 0, 1}));
   EXPECT_EQ(Scene::groupMaterial(model, look, 1).color, (RGBA{0, 1, 0, 1}));  // alpha forced to 1
-  EXPECT_EQ(Scene::groupMaterial(model, look, -1).color, look.color);
   EXPECT_EQ(Scene::groupMaterial(model, look, 2).color, look.color);
-  look.useFileColors = false;
-  EXPECT_EQ(Scene::groupMaterial(model, look, 0).color, look.color);
-}
-
-TEST(GroupMaterial, FinishNumbersAndDoubleSided) {
-  Look look;
-  look.finish = Finish::silk;
-  const SurfaceMaterial m = Scene::groupMaterial(PrintModel{}, look, -1);
+  const SurfaceMaterial m = Scene::groupMaterial(model, look, -1);
+  EXPECT_EQ(m.color, look.color);
   const auto silk = material(Finish::silk);
   EXPECT_EQ(std::tie(m.roughness, m.metalness, m.clearCoat), std::tie(silk.roughness, silk.metalness, silk.clearCoat));
   EXPECT_TRUE(m.doubleSided);
   EXPECT_FALSE(m.layerHeight);
-}
-
-TEST(GroupMaterial, LayerLinesNeverCloserThanFourHundredthsOfAMillimetre) {
-  Look look;
+  look.useFileColors = false;
+  EXPECT_EQ(Scene::groupMaterial(model, look, 0).color, look.color);
+  // Layer lines never closer than four hundredths of a millimetre.
   look.layerLines = true;
   look.layerHeight = 0.01;
-  const SurfaceMaterial fine = Scene::groupMaterial(PrintModel{}, look, -1);
-  ASSERT_TRUE(fine.layerHeight);
-  EXPECT_EQ(*fine.layerHeight, 0.04f);
+  EXPECT_EQ(Scene::groupMaterial(model, look, -1).layerHeight, 0.04f);
   look.layerHeight = 0.28;
-  EXPECT_EQ(*Scene::groupMaterial(PrintModel{}, look, -1).layerHeight, 0.28f);
+  EXPECT_EQ(Scene::groupMaterial(model, look, -1).layerHeight, 0.28f);
 }
 
 TEST(RulerLength, RoundsTheFootprintUpToFiftyWithinFiftyToThreeHundred) {
@@ -58,9 +41,7 @@ TEST(RulerLength, RoundsTheFootprintUpToFiftyWithinFiftyToThreeHundred) {
 
 TEST(Reference, RulerInFrontDiscToTheRight) {
   const Bounds staged{{-30, 0, -20}, {30, 40, 20}};
-  Look look;
-  look.scaleReference = ScaleReference::ruler;
-  const ReferenceNode ruler = Scene::reference(look, staged);
+  const ReferenceNode ruler = Scene::reference(Look{.scaleReference = ScaleReference::ruler}, staged);
   EXPECT_EQ(ruler.rulerLength, 100);
   EXPECT_EQ(ruler.position, (Float3{0, 0.8f, 38}));
   EXPECT_EQ(ruler.box().min, (Float3{-50, 0, 28}));
@@ -68,16 +49,13 @@ TEST(Reference, RulerInFrontDiscToTheRight) {
   EXPECT_TRUE(ruler.materials[1].rulerScale);
   EXPECT_EQ(ruler.materials[0].roughness, 0.6f);
 
-  look.scaleReference = ScaleReference::disc;
-  const ReferenceNode disc = Scene::reference(look, staged);
+  const ReferenceNode disc = Scene::reference(Look{.scaleReference = ScaleReference::disc}, staged);
   EXPECT_EQ(disc.position, (Float3{50, 0.875f, 8}));
-  EXPECT_EQ(disc.box().min, (Float3{38, 0, -4}));
-  EXPECT_EQ(disc.box().max, (Float3{62, 1.75f, 20}));
+  EXPECT_EQ(disc.box(), (Bounds{{38, 0, -4}, {62, 1.75f, 20}}));
   ASSERT_EQ(disc.materials.size(), 1u);
   EXPECT_EQ(disc.materials[0].metalness, 1);
 
-  look.scaleReference = ScaleReference::none;
-  EXPECT_TRUE(Scene::reference(look, staged).box().isEmpty());
+  EXPECT_TRUE(Scene::reference(Look{}, staged).box().isEmpty());
 }
 
 TEST(Yaw, StartAngleThirtyFiveShowsTheModelAsStaged) {

@@ -1,5 +1,6 @@
 // Facts of the rendered picture that need no reference: framing, clear and opaque areas, the
 // floor, sizes, and the studio's lock.
+#include "picture_files.h"
 #include "reference_scenes.h"
 
 #include "input/sample_models.h"
@@ -9,7 +10,6 @@
 
 #include <atomic>
 #include <future>
-#include <thread>
 
 namespace vantorel {
 namespace {
@@ -22,19 +22,12 @@ bool shadowPixel(const Image& image, int x, int y) {
   return p[3] > 0 && p[0] == 0 && p[1] == 0 && p[2] == 0;
 }
 
-Look bareLook() {
-  Look look;
-  look.background = BackgroundStyle::transparent;
-  look.shadow = false;
-  return look;
-}
-
 TEST(StudioFraming, EveryModelPixelStaysInsideTheMarginAndNoShadowShowsWhenOff) {
-  auto studio = Studio::create(SampleModels::twistedVase(), bareLook());
+  auto studio = Studio::create(SampleModels::twistedVase(), Look{.background = BackgroundStyle::transparent, .shadow = false});
   const std::pair<int, int> sizes[] = {{96, 96}, {128, 72}, {72, 128}, {96, 120}};
-  for (const auto& [w, h] : sizes) {
-    for (float elevation : {6.0f, 22.0f, 40.0f, 72.0f}) {
-      for (float turn : {0.0f, 1.3f, 2.9f}) {
+  for (const auto& [w, h] : sizes)
+    for (float elevation : {6.0f, 22.0f, 40.0f, 72.0f})
+      for (float turn : {0.0f, 1.3f, 2.9f})
         for (FramingMode mode : {FramingMode::turntable, FramingMode::tight}) {
           const auto image = studio->render(w, h, turn, elevation, mode, false);
           ASSERT_TRUE(image);
@@ -54,15 +47,10 @@ TEST(StudioFraming, EveryModelPixelStaysInsideTheMarginAndNoShadowShowsWhenOff) 
             }
           EXPECT_GT(covered, w * h / 20);
         }
-      }
-    }
-  }
 }
 
-TEST(StudioPicture, TransparentIsClearWhereNeitherModelNorShadow) {
-  Look look;
-  look.background = BackgroundStyle::transparent;
-  auto studio = Studio::create(SampleModels::twistedVase(), look);
+TEST(StudioPicture, TransparentIsClearWhereNeitherModelNorShadowAndOpaqueLooksHaveAlphaOne) {
+  auto studio = Studio::create(SampleModels::twistedVase(), Look{.background = BackgroundStyle::transparent});
   const auto image = studio->render(120, 120, 0);
   ASSERT_TRUE(image);
   EXPECT_FALSE(image->opaque);
@@ -71,19 +59,16 @@ TEST(StudioPicture, TransparentIsClearWhereNeitherModelNorShadow) {
   for (int y = 0; y < 120; ++y)
     for (int x = 0; x < 120; ++x) shadow += shadowPixel(*image, x, y);
   EXPECT_GT(shadow, 100);  // the soft shadow survives on a transparent picture
-}
 
-TEST(StudioPicture, OpaqueLooksHaveAlphaOneEverywhere) {
   for (BackgroundStyle style : {BackgroundStyle::studio, BackgroundStyle::solid}) {
-    Look look;
-    look.background = style;
-    look.backgroundColor = {0.2, 0.4, 0.6, 1};
-    auto studio = Studio::create(SampleModels::twistedVase(), look);
-    const auto image = studio->render(80, 64, 0);
-    ASSERT_TRUE(image);
-    EXPECT_TRUE(image->opaque);
-    for (std::size_t i = 3; i < image->pixels.size(); i += 4) ASSERT_EQ(image->pixels[i], 255);
-    if (style == BackgroundStyle::solid) EXPECT_EQ(std::vector<int>(image->row(0), image->row(0) + 3), (std::vector<int>{51, 102, 153}));
+    studio->update(Look{.background = style, .backgroundColor = {0.2, 0.4, 0.6, 1}});
+    const auto opaque = studio->render(80, 64, 0);
+    ASSERT_TRUE(opaque);
+    EXPECT_TRUE(opaque->opaque);
+    for (std::size_t i = 3; i < opaque->pixels.size(); i += 4) ASSERT_EQ(opaque->pixels[i], 255);
+    if (style == BackgroundStyle::solid) {
+      EXPECT_EQ(std::vector<int>(opaque->row(0), opaque->row(0) + 3), (std::vector<int>{51, 102, 153}));
+    }
     // Background off keeps alpha even for an opaque look.
     const auto bare = studio->render(80, 64, 0, std::nullopt, FramingMode::turntable, false);
     ASSERT_TRUE(bare);
@@ -116,22 +101,10 @@ TEST(StudioPicture, SameLookTwiceChangesNothing) {
   EXPECT_EQ(before->pixels, after->pixels);
 }
 
-TEST(StudioScene, OrientationChangeRestagesOnTheFloor) {
-  auto studio = Studio::create(testing::smallShape(), Look{});
-  Look look;
-  look.orientation = Orientation::onSide;
-  studio->update(look);
-  const Placement placement = studio->placement();
-  EXPECT_EQ(placement, Placement::of(testing::smallShape(), Orientation::onSide));
-  EXPECT_EQ(studio->scene().modelTransform, placement.transform);
-}
-
 TEST(StudioScene, NodesFollowTheLook) {
   PrintModel model = SampleModels::planterAndSaucer();
   const std::int64_t hiddenId = model.objects[1].id;
-  Look look;
-  look.scaleReference = ScaleReference::ruler;
-  look.startAngle = 35;
+  Look look{.scaleReference = ScaleReference::ruler, .startAngle = 35};
   auto studio = Studio::create(model, look, {hiddenId});
   ASSERT_EQ(studio->meshes().size(), 1u);
   EXPECT_EQ(studio->meshes()[0].object.id, model.objects[0].id);
@@ -145,11 +118,15 @@ TEST(StudioScene, NodesFollowTheLook) {
   EXPECT_GT(sweep.radius, studio->placement().radius);
   EXPECT_FLOAT_EQ(scene.rig.floor.side, 12 * sweep.extent());
 
+  // A new orientation restages the model on the floor.
   look.scaleReference = ScaleReference::disc;
+  look.orientation = Orientation::onSide;
   studio->update(look);
   scene = studio->scene();
   EXPECT_EQ(scene.reference.kind, ScaleReference::disc);
   EXPECT_EQ(scene.reference.materials.size(), 1u);
+  EXPECT_EQ(studio->placement(), Placement::of(model, Orientation::onSide, {hiddenId}));
+  EXPECT_EQ(scene.modelTransform, studio->placement().transform);
 
   ASSERT_TRUE(studio->render(32, 32, 0));
   scene = studio->scene();
@@ -202,28 +179,18 @@ TEST(StudioError, NoGraphicsSentence) {
   EXPECT_EQ(error.userText(), "This computer's graphics (OpenGL) aren't available, so nothing can be drawn.");
 }
 
-int largestDifference(const Image& a, const Image& b) {
-  int worst = 0;
-  for (std::size_t i = 0; i < a.pixels.size(); ++i) worst = std::max(worst, std::abs(int(a.pixels[i]) - int(b.pixels[i])));
-  return worst;
-}
-
 TEST(LayerLines, ShowWhereLayersAreWideAndFadeWhereTheyAreNarrow) {
-  Look plain;
-  plain.color = {0.9, 0.9, 0.88, 1};
-  auto studio = Studio::create(SampleModels::twistedVase(), plain);
+  const RGBA color{0.9, 0.9, 0.88, 1};
+  auto studio = Studio::create(SampleModels::twistedVase(), Look{.color = color});
   const auto without = studio->render(120, 120, 0);
-  Look lines = plain;
-  lines.layerLines = true;
-  lines.layerHeight = 4;  // about four pixels a layer
-  studio->update(lines);
+  studio->update(Look{.color = color, .layerLines = true, .layerHeight = 4});  // about four pixels a layer
   const auto wide = studio->render(120, 120, 0);
-  lines.layerHeight = 0.04;  // a twentieth of a pixel: would be moiré, so no lines at all
-  studio->update(lines);
+  // A twentieth of a pixel would be moiré, so no lines at all.
+  studio->update(Look{.color = color, .layerLines = true, .layerHeight = 0.04});
   const auto narrow = studio->render(120, 120, 0);
   ASSERT_TRUE(without && wide && narrow);
-  EXPECT_GT(largestDifference(*wide, *without), 20);
-  EXPECT_LE(largestDifference(*narrow, *without), 2);
+  EXPECT_GT(testing::compare(*wide, *without, 0).largest, 20);
+  EXPECT_LE(testing::compare(*narrow, *without, 0).largest, 2);
 }
 
 }  // namespace
