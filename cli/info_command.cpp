@@ -56,7 +56,7 @@ int info(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
     } else if (a == "--json") {
       json = true;
     } else if (a == "--orientation") {
-      const auto parsed = i + 1 < args.size() ? orientationFromRaw(args[i + 1]) : std::nullopt;
+      const auto parsed = i + 1 < args.size() ? fromRaw<Orientation>(args[i + 1]) : std::nullopt;
       if (!parsed) {
         err << "vantorel-cli info: --orientation takes asPrinted, standUp, onSide, upsideDown or yUp.\n";
         return exitUsage;

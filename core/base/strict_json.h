@@ -5,7 +5,6 @@
 #include <nlohmann/json.hpp>
 
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <string_view>
 
@@ -23,14 +22,5 @@ std::string string(const nlohmann::json& object, const char* key);
 
 /// The error for a value of the right type that names no case or lies outside what is allowed.
 [[noreturn]] void reject(const std::string& what);
-
-/// `fromRaw(text)` for a JSON string `value`, throwing when it is not a string or names no case.
-template <typename T, typename FromRaw>
-T choice(const nlohmann::json& value, FromRaw fromRaw) {
-  if (!value.is_string()) throw nlohmann::json::type_error::create(302, "a choice must be a string", &value);
-  const std::optional<T> parsed = fromRaw(value.template get_ref<const std::string&>());
-  if (!parsed) reject("unknown value \"" + value.template get<std::string>() + "\"");
-  return *parsed;
-}
 
 }  // namespace vantorel::StrictJSON

@@ -36,7 +36,7 @@ Look decodeLook(const nlohmann::json& json) {
   look.lighting = field(json, "lighting").get<LightingPreset>();
   look.shadow = boolean(json, "shadow");
   look.scaleReference = field(json, "scaleReference").get<ScaleReference>();
-  look.orientation = choice<Orientation>(field(json, "orientation"), orientationFromRaw);
+  look.orientation = field(json, "orientation").get<Orientation>();
   look.camera = field(json, "camera").get<CameraAngle>();
   look.startAngle = number(json, "startAngle");
   return look;
@@ -44,7 +44,5 @@ Look decodeLook(const nlohmann::json& json) {
 
 void to_json(nlohmann::json& j, const Look& look) { j = encode(look); }
 void from_json(const nlohmann::json& j, Look& look) { look = decodeLook(j); }
-void to_json(nlohmann::json& j, Orientation value) { j = rawValue(value); }
-void from_json(const nlohmann::json& j, Orientation& value) { value = StrictJSON::choice<Orientation>(j, orientationFromRaw); }
 
 }  // namespace vantorel

@@ -48,7 +48,5 @@ Look decodeLook(const nlohmann::json& json);
 
 void to_json(nlohmann::json& j, const Look& look);
 void from_json(const nlohmann::json& j, Look& look);
-void to_json(nlohmann::json& j, Orientation value);
-void from_json(const nlohmann::json& j, Orientation& value);
 
 }  // namespace vantorel

@@ -1,37 +1,6 @@
 #include "staging/orientation.h"
 
-#include "base/localized.h"
-
 namespace vantorel {
-
-std::string_view rawValue(Orientation orientation) {
-  switch (orientation) {
-    case Orientation::asPrinted: return "asPrinted";
-    case Orientation::standUp: return "standUp";
-    case Orientation::onSide: return "onSide";
-    case Orientation::upsideDown: return "upsideDown";
-    case Orientation::yUp: return "yUp";
-  }
-  return "";
-}
-
-std::optional<Orientation> orientationFromRaw(std::string_view raw) {
-  for (Orientation o : allOrientations) {
-    if (rawValue(o) == raw) return o;
-  }
-  return std::nullopt;
-}
-
-std::string title(Orientation orientation) {
-  switch (orientation) {
-    case Orientation::asPrinted: return localized("As printed");
-    case Orientation::standUp: return localized("Upright (stand it up)");
-    case Orientation::onSide: return localized("On its side");
-    case Orientation::upsideDown: return localized("Upside down");
-    case Orientation::yUp: return localized("Y is up (some OBJ files)");
-  }
-  return {};
-}
 
 Matrix4 rotation(Orientation orientation) {
   // These are the single-precision values of ±sin 45°, cos 45° and cos 90°; the staged positions

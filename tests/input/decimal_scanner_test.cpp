@@ -146,17 +146,6 @@ TEST(VertexWelder, BatchedAndTwoPartWeldingMatchWeldingOneByOne) {
   EXPECT_EQ(single.indexOf({5, 5, 5}), 0u) << "a moved-out welder starts numbering afresh";
 }
 
-TEST(MeshArray, LargeArraysGrowAndKeepTheirContents) {
-  MeshArray<std::uint32_t> a(3'000'000);
-  for (std::uint32_t i = 0; i < a.size(); ++i) a[i] = i * 7;
-  a.push_back(1);  // grows into a fresh mapping
-  a.resize(5);     // and the small form is freed again
-  a.shrink_to_fit();
-  EXPECT_EQ(a, (MeshArray<std::uint32_t>{0, 7, 14, 21, 28}));
-  MeshArray<Float3> b(1'000'000, Float3{1, 2, 3});
-  EXPECT_EQ(b[999'999], (Float3{1, 2, 3}));
-}
-
 TEST(HugePages, ReleasedMemoryIsUsedAgainAndZeroedWhenAsked) {
   hugepages::releaseKept();
   constexpr std::size_t mib = std::size_t(1) << 20;

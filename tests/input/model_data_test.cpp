@@ -50,14 +50,6 @@ TEST(PrintModel, CountsColoursAndScaling) {
   EXPECT_EQ(big.palette, m.palette);
 }
 
-TEST(ModelFormat, LabelsAndRawValuesRoundTrip) {
-  for (auto f : {ModelFormat::stlBinary, ModelFormat::stlASCII, ModelFormat::threeMF, ModelFormat::obj}) {
-    EXPECT_EQ(fromRaw<ModelFormat>(rawValue(f)), f);
-  }
-  EXPECT_EQ(title(ModelFormat::stlASCII), "STL (ASCII)");
-  EXPECT_FALSE(fromRaw<ModelFormat>("stl").has_value());
-}
-
 TEST(LoadError, BuildsTheUserSentencesThroughTheTranslator) {
   EXPECT_EQ(LoadError::unsupported(".step").userText(),
             "This file type isn't supported (.step). Vantorel opens STL, 3MF and OBJ.");

@@ -2,6 +2,7 @@
 #include "output/output_preset.h"
 #include "output/output_specs.h"
 #include "staging/look_choices.h"
+#include "staging/orientation.h"
 
 #include "base/localized.h"
 
@@ -35,8 +36,8 @@ void expectRejected(const nlohmann::ordered_json& valid, Decode decode, const ch
 
 template <typename T>
 class Choices : public testing::Test {};
-using ChoiceTypes = testing::Types<Finish, BackgroundStyle, LightingPreset, ScaleReference, CameraAngle, Aspect,
-                                   Resolution, VideoCodec, ModelFormat>;
+using ChoiceTypes = testing::Types<Finish, BackgroundStyle, LightingPreset, ScaleReference, CameraAngle, Orientation,
+                                   Aspect, Resolution, VideoCodec, ModelFormat>;
 TYPED_TEST_SUITE(Choices, ChoiceTypes);
 
 // Every case comes back from its raw value, in code and through JSON text; raw values and titles are
@@ -61,10 +62,12 @@ TYPED_TEST(Choices, EveryCaseRoundTripsThroughItsRawValue) {
   }
 }
 
-TEST(OutputChoices, TitlesGoThroughTheTranslator) {
+// Numbers and format names read the same in every language.
+TEST(ChoiceTitles, GoThroughTheTranslator) {
   setTranslator([](std::string_view english) { return "<" + std::string(english) + ">"; });
+  EXPECT_EQ(title(Finish::gloss), "<Glossy PETG>");
+  EXPECT_EQ(title(Orientation::onSide), "<On its side>");
   EXPECT_EQ(title(Aspect::wide169), "<Wide 16:9>");
-  EXPECT_EQ(title(VideoCodec::hevc), "<HEVC (smaller files)>");
   EXPECT_EQ(title(Resolution::r2160), "<2160 (4K)>");
   EXPECT_EQ(title(Resolution::r720), "720");
   EXPECT_EQ(title(ModelFormat::stlBinary), "<STL (binary)>");

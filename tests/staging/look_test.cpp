@@ -20,33 +20,13 @@ const Look kCustom{.finish = Finish::silk, .color = {0.5, 0.25, 0.125, 0.75}, .u
 
 }  // namespace
 
-// The table-backed choices are checked together in the output tests; orientation keeps its own functions.
-TEST(LookChoices, EveryOrientationRoundTripsThroughItsRawValue) {
-  std::set<std::string> titles;
-  for (Orientation o : allOrientations) {
-    EXPECT_EQ(orientationFromRaw(rawValue(o)), o);
-    titles.insert(title(o));
-  }
-  EXPECT_EQ(titles.size(), allOrientations.size());
-  EXPECT_FALSE(orientationFromRaw("OnSide"));
-}
-
-TEST(LookChoices, TitlesGoThroughTheTranslator) {
-  setTranslator([](std::string_view english) { return "«" + std::string(english) + "»"; });
-  EXPECT_EQ(title(Finish::gloss), "«Glossy PETG»");
-  EXPECT_EQ(title(CameraAngle::eyeLevel), "«Eye level»");
-  EXPECT_EQ(title(Orientation::onSide), "«On its side»");
-  setTranslator({});
-}
-
 TEST(FilamentColor, BuiltInSwatchesHaveDistinctNamesAndTheDefaultIsBlue) {
   const auto swatches = FilamentColor::builtIn();
-  ASSERT_EQ(swatches.size(), 16u);
   std::set<std::string> names;
   for (const auto& s : swatches) names.insert(s.name);
   EXPECT_EQ(names.size(), swatches.size());
-  EXPECT_EQ(swatches[9].name, "Blue");
-  EXPECT_EQ(Look{}.color, swatches[9].color);
+  ASSERT_GT(swatches.size(), 9u);
+  EXPECT_EQ(swatches[9], (FilamentColor{"Blue", Look{}.color}));
 }
 
 TEST(FilamentColor, OnlyBuiltInNamesAreLocalised) {

@@ -173,12 +173,6 @@ TEST(StudioLock, ConcurrentUpdateAndRenderSerialise) {
   EXPECT_TRUE(b.get());
 }
 
-TEST(StudioError, NoGraphicsSentence) {
-  const StudioError error = StudioError::noGraphics("test");
-  EXPECT_EQ(error.kind(), StudioError::Kind::noGraphics);
-  EXPECT_EQ(error.userText(), "This computer's graphics (OpenGL) aren't available, so nothing can be drawn.");
-}
-
 TEST(LayerLines, ShowWhereLayersAreWideAndFadeWhereTheyAreNarrow) {
   const RGBA color{0.9, 0.9, 0.88, 1};
   auto studio = Studio::create(SampleModels::twistedVase(), Look{.color = color});
