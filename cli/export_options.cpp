@@ -52,6 +52,10 @@ bool parseExportOptions(const std::vector<std::string>& args, bool allowReport, 
   std::optional<std::string> videoFile, gifFile, stillsFile, preset;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
+    if (a == "--") {  // the rest are paths, even those that look like options
+      rest.insert(rest.end(), args.begin() + std::ptrdiff_t(i), args.end());
+      break;
+    }
     const bool takesValue = a == "--out" || a == "--look" || a == "--video-spec" || a == "--gif-spec" ||
                             a == "--stills-spec" || a == "--preset" || (allowReport && a == "--report");
     if (takesValue && i + 1 == args.size()) {

@@ -17,7 +17,8 @@ struct ExportOptions {
   std::optional<std::string> report;  ///< --report FILE (batch only)
 };
 
-/// Parses the shared options out of `args`, leaving the others (paths, --sample …) in `rest`.
+/// Parses the shared options out of `args`, leaving the others (paths, --sample …) in `rest`; a
+/// "--" ends the options and goes into `rest` with everything after it.
 /// Returns false after writing one sentence to `err` when an option or a JSON file is wrong.
 bool parseExportOptions(const std::vector<std::string>& args, bool allowReport, ExportOptions& options,
                         std::vector<std::string>& rest, std::ostream& err);

@@ -1,36 +1,53 @@
 #include "interrupt.h"
 
 #include <atomic>
+#include <chrono>
 #include <csignal>
 #include <thread>
-#include <unistd.h>
 
 namespace vantorel::cli {
 namespace {
-std::atomic<int> interrupts{0};
+
+constexpr int stopSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
+std::atomic<int> firstSignal{0};
 static_assert(std::atomic<int>::is_always_lock_free, "used from a signal handler");
 
-extern "C" void onInterrupt(int) {
-  if (interrupts.fetch_add(1) >= 1) ::_exit(130);
+extern "C" void onStopSignal(int signal) {
+  int none = 0;
+  firstSignal.compare_exchange_strong(none, signal);
 }
+
 }  // namespace
 
 // A signal handler may only touch lock-free atomics, so a small thread turns the flag into a stop
 // request on the token the export watches.
 struct InterruptToStop::Watcher {
+  struct sigaction previous[std::size(stopSignals)] {};
+  bool installed[std::size(stopSignals)] {};
+  struct sigaction previousPipe {};
   std::jthread thread;
 };
 
 InterruptToStop::InterruptToStop() : watcher_(new Watcher) {
-  interrupts = 0;
+  firstSignal = 0;
   struct sigaction action {};
-  action.sa_handler = onInterrupt;
+  action.sa_handler = onStopSignal;
   sigemptyset(&action.sa_mask);
-  ::sigaction(SIGINT, &action, nullptr);
-  ::sigaction(SIGTERM, &action, nullptr);
+  for (std::size_t i = 0; i < std::size(stopSignals); ++i) {
+    // A signal ignored by whoever started us (nohup, a background job of a script) stays ignored.
+    struct sigaction& previous = watcher_->previous[i];
+    if (::sigaction(stopSignals[i], nullptr, &previous) != 0 || previous.sa_handler == SIG_IGN) continue;
+    watcher_->installed[i] = ::sigaction(stopSignals[i], &action, nullptr) == 0;
+  }
+  // A reader that went away (`| tee` ended by the same Ctrl+C) must not end us before the clean-up
+  // and the report: the write fails instead.
+  struct sigaction ignore {};
+  ignore.sa_handler = SIG_IGN;
+  ::sigaction(SIGPIPE, &ignore, &watcher_->previousPipe);
   watcher_->thread = std::jthread([this](std::stop_token done) {
     while (!done.stop_requested()) {
-      if (interrupts.load() > 0) {
+      if (firstSignal.load() != 0) {
         source_.request_stop();
         return;
       }
@@ -40,9 +57,17 @@ InterruptToStop::InterruptToStop() : watcher_(new Watcher) {
 }
 
 InterruptToStop::~InterruptToStop() {
-  delete watcher_;  // joins the thread
-  std::signal(SIGINT, SIG_DFL);
-  std::signal(SIGTERM, SIG_DFL);
+  watcher_->thread = {};  // joins it
+  for (std::size_t i = 0; i < std::size(stopSignals); ++i) {
+    if (watcher_->installed[i]) ::sigaction(stopSignals[i], &watcher_->previous[i], nullptr);
+  }
+  ::sigaction(SIGPIPE, &watcher_->previousPipe, nullptr);
+  delete watcher_;
+}
+
+int InterruptToStop::exitStatus() const {
+  const int signal = firstSignal.load();
+  return 128 + (signal ? signal : SIGINT);
 }
 
 }  // namespace vantorel::cli

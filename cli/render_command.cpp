@@ -26,7 +26,7 @@ std::string renderHelp() {
 Options:
   --out FILE          where to write the PNG (required; replaced if it exists)
   --sample NAME       use a built-in sample: )" + sampleChoices() + R"(
-  --size WxH          picture size in pixels (default 1080x1080)
+  --size WxH          picture size in pixels, each 1 to 3840 (default 1080x1080)
   --aspect A          square, portrait45, landscape43 or wide169, with
   --resolution N      the short side in pixels (720, 1080, 1600, 2000, 2160)
   --turn DEG          turn of the turntable in degrees (default 0)
@@ -56,7 +56,7 @@ std::optional<std::pair<int, int>> parseSize(const std::string& text) {
   const auto b = std::from_chars(text.data() + x + 1, text.data() + text.size(), h);
   if (a.ec != std::errc() || a.ptr != text.data() + x || b.ec != std::errc() || b.ptr != text.data() + text.size())
     return std::nullopt;
-  if (w < 1 || h < 1 || w > 8192 || h > 8192) return std::nullopt;
+  if (w < 1 || h < 1 || w > Studio::kLargestSide || h > Studio::kLargestSide) return std::nullopt;
   return std::pair{w, h};
 }
 
@@ -86,7 +86,7 @@ int render(const std::vector<std::string>& args, std::ostream& out, std::ostream
       if (!hasValue || !isSample(args[i + 1])) return usage("--sample takes " + sampleChoices() + ".");
       sample = args[++i];
     } else if (a == "--size") {
-      if (!hasValue || !(size = parseSize(args[i + 1]))) return usage("--size takes WIDTHxHEIGHT, each 1 to 8192.");
+      if (!hasValue || !(size = parseSize(args[i + 1]))) return usage("--size takes WIDTHxHEIGHT, each 1 to 3840.");
       ++i;
     } else if (a == "--aspect") {
       if (!hasValue || !(aspect = fromRaw<Aspect>(args[i + 1])))
@@ -109,6 +109,9 @@ int render(const std::vector<std::string>& args, std::ostream& out, std::ostream
       tight = true;
     } else if (a == "--timings") {
       timings = true;
+    } else if (a == "--") {  // the one path after it may look like an option
+      if (i + 2 < args.size() || !path.empty()) return usage("name one model.");
+      if (i + 1 < args.size()) path = args[++i];
     } else if (a.starts_with("-")) {
       return usage("unknown option \"" + a + "\". See vantorel-cli render --help.");
     } else if (path.empty()) {

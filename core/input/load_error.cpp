@@ -1,5 +1,7 @@
 #include "input/load_error.h"
 
+#include "base/number_format.h"
+
 namespace vantorel {
 
 std::string LoadError::sentence(Kind kind, const std::string& payload, Phrase text) {
@@ -17,5 +19,8 @@ std::string LoadError::sentence(Kind kind, const std::string& payload, Phrase te
 LoadError LoadError::unsupported(std::string extension) { return {Kind::unsupported, std::move(extension)}; }
 LoadError LoadError::malformed(std::string phrase) { return {Kind::malformed, std::move(phrase)}; }
 LoadError LoadError::empty() { return {Kind::empty, {}}; }
+LoadError LoadError::tooManyTriangles(std::int64_t limit) {
+  return malformed("it has more than " + formatCount(std::uint64_t(limit)) + " triangles");
+}
 
 }  // namespace vantorel

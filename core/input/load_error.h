@@ -1,7 +1,13 @@
 #pragma once
 #include "base/error.h"
 
+#include <cstdint>
+
 namespace vantorel {
+
+/// The most triangles a model may have, whatever its format: each reader refuses a file with more
+/// as it counts them, so that no file can take more memory than a model of this size.
+inline constexpr std::int64_t triangleLimit = 20'000'000;
 
 enum class LoadErrorKind { unsupported, malformed, empty };
 
@@ -13,6 +19,8 @@ public:
   /// `phrase` is lower case without a final full stop, e.g. "it isn't a ZIP archive (too short)".
   static LoadError malformed(std::string phrase);
   static LoadError empty();
+  /// "it has more than 20,000,000 triangles", grouped the user's way.
+  static LoadError tooManyTriangles(std::int64_t limit);
 
   static std::string sentence(Kind kind, const std::string& payload, Phrase text);
 

@@ -1,5 +1,7 @@
 #include "input/mapped_file.h"
 
+#include "input/load_error.h"
+
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -48,52 +50,49 @@ struct Descriptor {
 }  // namespace
 
 MappedFile::MappedFile(const std::filesystem::path& path) {
-  Descriptor file{::open(path.c_str(), O_RDONLY | O_CLOEXEC)};
+  // Without O_NONBLOCK, opening a named pipe waits for a writer that may never come. Sockets
+  // can't be opened at all (ENXIO), and are no more a model file than a pipe is.
+  Descriptor file{::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)};
+  if (file.fd < 0 && errno == ENXIO) throw LoadError::malformed("it isn't a regular file");
   if (file.fd < 0) fail("cannot open file", path, errno);
 
   struct stat info {};
   if (::fstat(file.fd, &info) != 0) fail("cannot read file", path, errno);
   if (S_ISDIR(info.st_mode)) fail("cannot read file", path, EISDIR);
+  // Pipes and devices could stream without end; only a file's own bytes are read.
+  if (!S_ISREG(info.st_mode)) throw LoadError::malformed("it isn't a regular file");
+  const int flags = ::fcntl(file.fd, F_GETFL);
+  if (flags >= 0) ::fcntl(file.fd, F_SETFL, flags & ~O_NONBLOCK);
+  if (info.st_size <= 0) return;  // nothing to map (files in /proc say 0 too, and read as empty)
 
-  if (S_ISREG(info.st_mode) && info.st_size > 0) {
-    const auto size = static_cast<std::size_t>(info.st_size);
-    path_ = path;  // before mapping: nothing may throw once the mapping is noted
-    void* p = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, file.fd, 0);
-    if (p != MAP_FAILED) {
-      try {
-        const auto begin = reinterpret_cast<std::uintptr_t>(p);
-        const std::lock_guard guard(mappings().lock);
-        mappings().ranges.emplace_back(begin, begin + size);
-      } catch (...) {
-        ::munmap(p, size);
-        throw;
-      }
-      ::madvise(p, size, MADV_SEQUENTIAL);
-      data_ = static_cast<const std::byte*>(p);
-      size_ = size;
-      mapped_ = true;
-      fd_ = std::exchange(file.fd, -1);
-      return;
+  const auto size = static_cast<std::size_t>(info.st_size);
+  path_ = path;  // before mapping: nothing may throw once the mapping is noted
+  void* p = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, file.fd, 0);
+  if (p != MAP_FAILED) {
+    try {
+      const auto begin = reinterpret_cast<std::uintptr_t>(p);
+      const std::lock_guard guard(mappings().lock);
+      mappings().ranges.emplace_back(begin, begin + size);
+    } catch (...) {
+      ::munmap(p, size);
+      throw;
     }
-    // Some file systems can't map; fall through to a plain read.
+    ::madvise(p, size, MADV_SEQUENTIAL);
+    data_ = static_cast<const std::byte*>(p);
+    size_ = size;
+    mapped_ = true;
+    fd_ = std::exchange(file.fd, -1);
+    return;
   }
 
-  // Pipes, character devices, /proc files and empty files: read until the end, but not for ever
-  // (a stream such as /dev/zero never ends).
-  constexpr std::size_t streamCap = std::size_t(1) << 31;
+  // Some file systems can't map: read the size the file had when it was opened, no more.
+  buffer_.resize(size);
   std::size_t used = 0;
-  buffer_.resize(S_ISREG(info.st_mode) && info.st_size > 0 ? static_cast<std::size_t>(info.st_size) : 65536);
-  for (;;) {
-    if (used == buffer_.size()) {
-      if (used >= streamCap) fail("cannot read file", path, EFBIG);
-      buffer_.resize(buffer_.size() * 2);
-    }
-    const ssize_t got = ::read(file.fd, buffer_.data() + used, buffer_.size() - used);
-    if (got < 0) {
-      if (errno == EINTR) continue;
-      fail("cannot read file", path, errno);
-    }
-    if (got == 0) break;
+  while (used < size) {
+    const ssize_t got = ::pread(file.fd, buffer_.data() + used, size - used, off_t(used));
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) fail("cannot read file", path, errno);
+    if (got == 0) break;  // cut short meanwhile
     used += static_cast<std::size_t>(got);
   }
   buffer_.resize(used);
@@ -129,6 +128,7 @@ void doneWith(std::span<const std::byte> bytes) noexcept {
 
 void MappedFile::copy(std::size_t offset, std::span<std::byte> out) const {
   if (offset > size_ || out.size() > size_ - offset) throw std::out_of_range("MappedFile::copy past the end");
+  if (out.empty()) return;  // an empty file has no bytes to copy from
   if (!mapped_) {
     std::memcpy(out.data(), data_ + offset, out.size());
     return;

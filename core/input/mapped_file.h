@@ -6,13 +6,14 @@
 
 namespace vantorel {
 
-/// The whole contents of a file, memory-mapped read-only where possible, read into memory for
-/// pipes, special files and empty files. Move-only; the bytes live as long as the object. The pages
+/// The whole contents of a regular file, memory-mapped read-only where possible, read into memory
+/// where the file system can't map. Move-only; the bytes live as long as the object. The pages
 /// of a mapping come in as they are first read: readers call prefault on what they will read, and
 /// doneWith on what they have read.
 class MappedFile {
 public:
-  /// Throws std::filesystem::filesystem_error (ENOENT, EACCES, EISDIR …) when the file can't be read.
+  /// Throws std::filesystem::filesystem_error (ENOENT, EACCES, EISDIR …) when the file can't be
+  /// read, and LoadError::malformed, at once, for a pipe, device or socket.
   explicit MappedFile(const std::filesystem::path& path);
   ~MappedFile();
   MappedFile(MappedFile&& other) noexcept;

@@ -12,6 +12,7 @@
 #include <unicode/locid.h>
 
 #include <algorithm>
+#include <clocale>
 #include <memory>
 
 namespace vantorel::ModelLoader {
@@ -23,11 +24,23 @@ std::string lowerExtension(const std::filesystem::path& file) {
   return asciiLower(ext);
 }
 
+// The locale whose collation the process asked for. Under C or POSIX (named so, or left so because
+// the program never chose one) ICU would order by code point, capitals first; a file browser
+// there still sorts like the language-neutral collation.
+icu::Locale collationLocale() {
+  const char* chosen = std::setlocale(LC_COLLATE, nullptr);
+  std::string name = chosen ? chosen : "";
+  name = name.substr(0, name.find_first_of(".@"));  // de_DE.UTF-8@euro: the language and region
+  if (name.empty() || name == "C" || name == "POSIX") return icu::Locale::getRoot();
+  icu::Locale locale = icu::Locale::createCanonical(name.c_str());
+  return locale.isBogus() ? icu::Locale::getRoot() : locale;
+}
+
 // Sorts paths as a file browser of the user's locale does; falls back to plain byte order when no
 // collator is available.
 void sortLikeFileBrowser(std::vector<std::filesystem::path>& paths) {
   UErrorCode status = U_ZERO_ERROR;
-  std::unique_ptr<icu::Collator> collator(icu::Collator::createInstance(icu::Locale::getDefault(), status));
+  std::unique_ptr<icu::Collator> collator(icu::Collator::createInstance(collationLocale(), status));
   if (U_FAILURE(status) || !collator) {
     std::sort(paths.begin(), paths.end());
     return;
@@ -50,7 +63,7 @@ const std::set<std::string, std::less<>>& extensions() {
 
 ThreeMFReader::Limits threeMFLimits() {
   ThreeMFReader::Limits limits;
-  limits.triangles = 20'000'000;
+  limits.triangles = triangleLimit;
   limits.vertices = 20'000'000;
   limits.placements = 100'000;
   limits.zip.modelEntry = std::int64_t(256) << 20;
@@ -69,38 +82,48 @@ PrintModel load(const std::filesystem::path& file) {
   if (!extensions().contains(ext)) throw LoadError::unsupported("." + ext);
   const MappedFile contents(file);
   // The STL reader brings its file in itself, on two threads; the others read theirs from the start.
-  if (ext == "stl") return STLReader::read(contents, file.stem().string());
+  if (ext == "stl") return STLReader::read(contents, file.stem().string(), threeMFLimits().triangles);
   prefault(contents.bytes());
   return load(contents.bytes(), ext, file.stem().string());
 }
 
 PrintModel load(std::span<const std::byte> bytes, std::string_view ext, std::string_view name) {
   const std::string lower = asciiLower(ext);
-  if (lower == "stl") return STLReader::read(bytes, name);
-  if (lower == "3mf") return ThreeMFReader::read(bytes, name, threeMFLimits());
-  if (lower == "obj") return OBJReader::read(bytes, name);
+  // One triangle limit for every format.
+  const ThreeMFReader::Limits limits = threeMFLimits();
+  if (lower == "stl") return STLReader::read(bytes, name, limits.triangles);
+  if (lower == "3mf") return ThreeMFReader::read(bytes, name, limits);
+  if (lower == "obj") return OBJReader::read(bytes, name, limits.triangles);
   throw LoadError::unsupported("." + lower);
 }
 
-std::vector<std::filesystem::path> files(const std::filesystem::path& folder) {
+Listing listing(const std::filesystem::path& folder) {
   namespace fs = std::filesystem;
-  std::vector<fs::path> found;
-  std::error_code ec;
-  fs::recursive_directory_iterator it(folder, fs::directory_options::skip_permission_denied, ec);
-  if (ec) return found;
-  for (const fs::recursive_directory_iterator end; it != end; it.increment(ec)) {
-    if (ec) break;
-    const fs::path& path = it->path();
-    const std::string name = path.filename().string();
-    if (name.starts_with('.')) {  // hidden files, hidden folders and "._" shadow files
-      if (it->is_directory(ec) && !it->is_symlink(ec)) it.disable_recursion_pending();
-      continue;
+  Listing out;
+  // Folder by folder rather than one recursive iterator, which ends the whole walk at the first
+  // folder it can't open.
+  std::vector<fs::path> pending{folder};
+  while (!pending.empty()) {
+    const fs::path current = std::move(pending.back());
+    pending.pop_back();
+    std::error_code ec;
+    fs::directory_iterator it(current, ec);
+    for (const fs::directory_iterator end; !ec && it != end; it.increment(ec)) {
+      const fs::path& path = it->path();
+      if (path.filename().string().starts_with('.')) continue;  // hidden files and folders, "._" shadow files
+      std::error_code ignored;
+      if (it->symlink_status(ignored).type() == fs::file_type::directory) {
+        pending.push_back(path);
+      } else if (canOpen(path) && it->is_regular_file(ignored)) {  // a link to a file counts as the file
+        out.files.push_back(path);
+      }
     }
-    if (!canOpen(path)) continue;
-    if (it->is_regular_file(ec)) found.push_back(path);
+    if (ec) ++out.skippedFolders;
   }
-  sortLikeFileBrowser(found);
-  return found;
+  sortLikeFileBrowser(out.files);
+  return out;
 }
+
+std::vector<std::filesystem::path> files(const std::filesystem::path& folder) { return listing(folder).files; }
 
 }  // namespace vantorel::ModelLoader

@@ -24,15 +24,28 @@ ThreeMFReader::Limits threeMFLimits();
 bool canOpen(const std::filesystem::path& file);
 
 /// Loads the file. Throws LoadError::unsupported (without reading) for another extension,
-/// std::filesystem::filesystem_error when the file can't be read, and the reader's LoadError.
+/// std::filesystem::filesystem_error when the file can't be read, LoadError::malformed at once for
+/// anything but a regular file (a pipe, a device), and the reader's LoadError.
 PrintModel load(const std::filesystem::path& file);
 
 /// Hands `bytes` to the reader for `ext` (any case). Throws LoadError.
 PrintModel load(std::span<const std::byte> bytes, std::string_view ext, std::string_view name);
 
+/// The model files of a folder, and how many of its folders couldn't be looked into.
+struct Listing {
+  std::vector<std::filesystem::path> files;
+  std::size_t skippedFolders = 0;
+  bool operator==(const Listing&) const = default;
+};
+
 /// The readable model files in `folder` and its subfolders, in the order a file browser shows
-/// them (runs of digits compared by value). Hidden files and folders (and "._" shadow files) are
-/// skipped, directory links are not followed, and enumeration errors are ignored.
+/// them (case aside, runs of digits compared by value), in the collation of the process's locale
+/// or, under C/POSIX, the language-neutral one. Hidden files and folders (and "._" shadow files)
+/// are skipped and directory links are not followed. A folder that can't be read (no permission,
+/// a link loop, gone meanwhile) is left out and counted; `folder` itself among them.
+Listing listing(const std::filesystem::path& folder);
+
+/// The files of listing(folder).
 std::vector<std::filesystem::path> files(const std::filesystem::path& folder);
 
 }  // namespace vantorel::ModelLoader

@@ -163,7 +163,10 @@ struct Lookahead {
 
 class LookaheadWriter {
 public:
-  explicit LookaheadWriter(Lookahead& out) : out_(out) {}
+  /// `triangles` counts the faces' triangles over every block this thread reads ahead; past
+  /// `maxTriangles` it stops, so that its words stay bounded, and leaves the refusal to the reader.
+  LookaheadWriter(Lookahead& out, std::int64_t& triangles, std::int64_t maxTriangles)
+      : out_(out), triangles_(triangles), maxTriangles_(maxTriangles) {}
 
   bool vertex(Float3 v) {
     out_.positions.push_back(v);
@@ -185,6 +188,10 @@ public:
       return false;
     }
     out_.words.push_back(std::int32_t(index));
+    if (out_.words.size() - head_ > 3 && ++triangles_ > maxTriangles_) {
+      out_.words.resize(head_);
+      return false;
+    }
     return true;
   }
   bool endFace() {
@@ -214,15 +221,17 @@ private:
     }
   }
   Lookahead& out_;
+  std::int64_t& triangles_;
+  std::int64_t maxTriangles_;
   std::size_t unannounced_ = 0;
   std::size_t head_ = 0;  // the word of the face being written
 };
 
 class Parser {
 public:
-  Parser(std::span<const std::byte> bytes, std::string_view name)
+  Parser(std::span<const std::byte> bytes, std::string_view name, std::int64_t maxTriangles)
       : begin_(reinterpret_cast<const char*>(bytes.data())), end_(begin_ + bytes.size()), modelName_(name),
-        partName_(name),
+        partName_(name), maxTriangles_(maxTriangles),
         // Sizes for the first part only, from typical line lengths ("v" ~30 bytes, "f" ~20 bytes).
         welder_(bytes.size() / 64 + 16, bytes.size() / 32 + 16) {
     vertices_.reserve(bytes.size() / 64 + 16);
@@ -241,6 +250,7 @@ public:
     m.format = ModelFormat::obj;
     m.unit = "millimeter";
     m.objects = std::move(objects_);
+    noteInvalidTriangles(m, welder_.nonFiniteTriangles());
     return m;
   }
 
@@ -250,18 +260,25 @@ public:
     return true;
   }
   bool badVertex() { throw LoadError::malformed("a vertex line has no x, y and z"); }
+  // A face is fanned out as its references come, (p0, p1, p2), (p0, p2, p3) …, so that one
+  // endless face line holds no more than its triangles, and those no more than the limit.
   bool face() {
-    corners_.clear();
+    corners_ = 0;
     return true;
   }
   bool reference(std::int64_t index) {
-    corners_.push_back(position(index));
+    const Float3 p = position(index);
+    if (corners_ == 0) {
+      first_ = p;
+    } else if (corners_ >= 2) {
+      if (++triangles_ > maxTriangles_) throw LoadError::tooManyTriangles(maxTriangles_);
+      welder_.queueTriangle(first_, previous_, p);
+    }
+    previous_ = p;
+    ++corners_;
     return true;
   }
-  bool endFace() {
-    welder_.queueFan(corners_);
-    return true;
-  }
+  bool endFace() { return true; }
   bool part(std::string& name) {
     closePart();
     partName_ = name.empty() ? std::string(modelName_) : decodeUTF8Lossy(name);
@@ -299,6 +316,7 @@ private:
     std::mutex claims;
     std::size_t front = 0, back = count;
     std::thread helper([&] {
+      std::int64_t triangles = 0;
       for (;;) {
         std::size_t b;
         {
@@ -308,7 +326,7 @@ private:
         }
         Lookahead& block = *blocks[b];
         try {
-          LookaheadWriter writer(block);
+          LookaheadWriter writer(block, triangles, maxTriangles_);
           block.resume = readLines(block.begin, block.end, end_, writer);
           writer.finish();
         } catch (...) {  // out of memory: this thread reads the block itself
@@ -396,14 +414,19 @@ private:
   const char* end_;
   std::string_view modelName_;
   std::string partName_;
+  std::int64_t maxTriangles_;
+  std::int64_t triangles_ = 0;  // made by the faces so far, degenerate ones included
   VertexWelder welder_;
   std::vector<Float3> vertices_;
-  std::vector<Float3> corners_;
+  std::size_t corners_ = 0;  // of the face being read
+  Float3 first_, previous_;
   std::vector<ModelObject> objects_;
 };
 
 }  // namespace
 
-PrintModel read(std::span<const std::byte> bytes, std::string_view name) { return Parser(bytes, name).parse(); }
+PrintModel read(std::span<const std::byte> bytes, std::string_view name, std::int64_t maxTriangles) {
+  return Parser(bytes, name, maxTriangles).parse();
+}
 
 }  // namespace vantorel::OBJReader

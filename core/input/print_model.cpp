@@ -1,5 +1,8 @@
 #include "input/print_model.h"
 
+#include "base/localized.h"
+#include "base/number_format.h"
+
 namespace vantorel {
 
 std::size_t PrintModel::triangleCount() const {
@@ -28,6 +31,14 @@ PrintModel PrintModel::scaled(float factor) const {
     for (auto& p : o.positions) p = {p.x * factor, p.y * factor, p.z * factor};
   }
   return copy;
+}
+
+void noteInvalidTriangles(PrintModel& model, std::size_t count) {
+  if (count == 1) {
+    model.notes.push_back(localized("1 triangle with invalid coordinates left out."));
+  } else if (count > 1) {
+    model.notes.push_back(formatCount(count) + localized(" triangles with invalid coordinates left out."));
+  }
 }
 
 }  // namespace vantorel

@@ -58,4 +58,7 @@ struct PrintModel {
   bool operator==(const PrintModel&) const = default;
 };
 
+/// Adds the note that `count` triangles were left out for a NaN or infinite coordinate; none for 0.
+void noteInvalidTriangles(PrintModel& model, std::size_t count);
+
 }  // namespace vantorel

@@ -1,5 +1,7 @@
 #include "input/stl_reader.h"
 
+#include "base/localized.h"
+#include "base/number_format.h"
 #include "input/decimal_scanner.h"
 #include "input/load_error.h"
 #include "input/mapped_file.h"
@@ -109,8 +111,9 @@ private:
 
 // `records()` makes a source of the n records (84 + 50·n bytes are present) for each thread.
 template <class MakeRecords>
-PrintModel readBinary(std::uint32_t n, std::string_view name, const MakeRecords& records) {
+PrintModel readBinary(std::uint32_t n, std::string_view name, std::int64_t maxTriangles, const MakeRecords& records) {
   if (n == 0) throw LoadError::empty();
+  if (n > maxTriangles) throw LoadError::tooManyTriangles(maxTriangles);
   auto weld = [&records](VertexWelder& welder, std::uint32_t first, std::uint32_t last) {
     auto source = records();
     for (std::uint32_t i = first; i < last;) {
@@ -152,8 +155,28 @@ PrintModel readBinary(std::uint32_t n, std::string_view name, const MakeRecords&
   ModelObject& object = m.objects.emplace_back();
   object.id = 0;
   object.name = std::string(name);
+  noteInvalidTriangles(m, welder->nonFiniteTriangles());
   welder->moveInto(object);
   return m;
+}
+
+std::string triangles(std::uint64_t n) { return n == 1 ? "1 triangle" : formatCount(n) + " triangles"; }
+
+// Why bytes that are neither form were refused, where they look like a broken binary STL rather
+// than some other file: a text file holds no zero byte, while the count and the records of a
+// binary STL nearly always do.
+std::optional<LoadError> binaryFault(std::span<const std::byte> bytes, std::int64_t maxTriangles) {
+  const auto head = bytes.first(std::min<std::size_t>(bytes.size(), 512));
+  if (bytes.size() < headerSize || std::find(head.begin(), head.end(), std::byte{0}) == head.end()) return std::nullopt;
+  const std::uint32_t n = declaredCount(bytes);
+  if (n > 0 && n <= maxTriangles && bytes.size() < headerSize + recordSize * std::uint64_t(n)) {
+    return LoadError::malformed("the binary STL is cut short (it should hold " + triangles(n) + ")");
+  }
+  // Whole records under a count that doesn't fit them: the count is what is wrong.
+  if ((bytes.size() - headerSize) % recordSize == 0) {
+    return LoadError::malformed("the binary STL's header gives " + triangles(n) + ", which doesn't match the file's size");
+  }
+  return std::nullopt;
 }
 
 // Matches `keyword` (lower case) at p, any ASCII case, followed by whitespace or the end.
@@ -175,23 +198,63 @@ bool isKeyword(const char* p, const char* end, std::string_view keyword) {
   return after == end || DecimalScanner::isSpace(static_cast<unsigned char>(*after));
 }
 
+// The triangles that the loops a scan has met will make, counted as their vertices come, so that
+// a file with too many (or one endless loop) is refused before it takes more memory than the
+// limit allows.
+class TriangleCount {
+public:
+  explicit TriangleCount(std::int64_t limit) : limit_(limit) {}
+  /// One more vertex in the current loop.
+  void vertex() {
+    if (++loop_ > 2 && count_ + loop_ - 2 > limit_) throw LoadError::tooManyTriangles(limit_);
+  }
+  /// Closes the current loop; returns its triangles.
+  std::int64_t endloop() {
+    const std::int64_t made = std::max<std::int64_t>(loop_ - 2, 0);
+    count_ += made;
+    loop_ = 0;
+    return made;
+  }
+  /// Adds triangles counted elsewhere.
+  void add(std::int64_t triangles) {
+    count_ += triangles;
+    if (count_ > limit_) throw LoadError::tooManyTriangles(limit_);
+  }
+
+private:
+  std::int64_t limit_, count_ = 0, loop_ = 0;
+};
+
 // Builds objects from what the token scan finds, in file order.
 class AsciiAssembler {
 public:
-  AsciiAssembler(std::size_t size, std::string_view name)
+  AsciiAssembler(std::size_t size, std::string_view name, std::int64_t maxTriangles)
       // A facet takes 200 to 250 bytes in the files tools write; this only sizes the first object.
-      : name_(name), welder_(size / 400 + 16, size / 200 + 16) {}
+      : name_(name), welder_(size / 400 + 16, size / 200 + 16), count_(maxTriangles) {}
 
-  void vertex(Float3 v) { loop_.push_back(v); }
+  void vertex(Float3 v) {
+    count_.vertex();
+    loop_.push_back(v);
+    open_ = true;
+  }
   void endloop() {
+    count_.endloop();
     welder_.queueFan(loop_);
     loop_.clear();
+    open_ = true;
   }
-  void endsolid() { closeObject(); }
-  void solid(std::string name) { solidName_ = std::move(name); }
-  /// Adds triangles welded elsewhere, as if their loops had come here now.
-  void append(VertexWelder& welded) {
-    if (welded.hasTriangles()) welder_.append(welded);
+  void endsolid() {
+    closeObject();
+    open_ = false;
+  }
+  void solid(std::string name) {
+    solidName_ = std::move(name);
+    open_ = true;
+  }
+  /// Adds `triangles` welded elsewhere, as if their loops had come here now.
+  void append(VertexWelder& welded, std::int64_t triangles) {
+    count_.add(triangles);
+    welder_.append(welded);  // also when all were dropped: their count of invalid ones joins
   }
 
   PrintModel finish() {
@@ -199,6 +262,10 @@ public:
     if (objects_.empty()) throw LoadError::empty();
     PrintModel m = model(name_, ModelFormat::stlASCII);
     m.objects = std::move(objects_);
+    // Whatever follows the last "endsolid" was never closed: a file that stops there was most
+    // likely cut off while it was written or copied.
+    if (open_) m.notes.push_back(localized("The file ends early and may be cut short."));
+    noteInvalidTriangles(m, welder_.nonFiniteTriangles());
     return m;
   }
 
@@ -219,6 +286,8 @@ private:
 
   std::string_view name_;
   VertexWelder welder_;
+  TriangleCount count_;
+  bool open_ = false;  // something came after the last "endsolid", or there was none
   std::vector<Float3> loop_;
   std::string solidName_;
   std::vector<ModelObject> objects_;
@@ -262,14 +331,19 @@ private:
 // solid line; what comes before (the end of a loop begun in the first half) and after is recorded.
 class AsciiTail {
 public:
-  explicit AsciiTail(std::size_t size) : welder_(size / 400 + 16, size / 200 + 16) {}
+  AsciiTail(std::size_t size, std::int64_t maxTriangles)
+      : welder_(size / 400 + 16, size / 200 + 16), count_(maxTriangles) {}
 
+  // This half's own count stops it at the limit; the assembler counts the whole file again.
   void vertex(Float3 v) {
+    count_.vertex();
     if (phase_ == welding) loop_.push_back(v);
     else recording_.vertex(v);
   }
   void endloop() {
+    const std::int64_t made = count_.endloop();
     if (phase_ == welding) {
+      welded_ += made;
       welder_.queueFan(loop_);
       loop_.clear();
       return;
@@ -292,7 +366,7 @@ public:
   /// Hands everything to `assembler` in file order.
   void replayInto(AsciiAssembler& assembler) {
     recording_.replayInto(assembler, headMarks_);
-    assembler.append(welder_);
+    assembler.append(welder_, welded_);
     recording_.replayInto(assembler);
   }
 
@@ -309,6 +383,8 @@ private:
   AsciiRecording recording_;
   std::size_t headMarks_ = 0;
   VertexWelder welder_;
+  TriangleCount count_;
+  std::int64_t welded_ = 0;  // the triangles of the loops in welder_
   std::vector<Float3> loop_;
 };
 
@@ -393,6 +469,19 @@ const char* plainLineEnd([[maybe_unused]] const char* p, [[maybe_unused]] const 
   return nullptr;  // near the end of the file the token scan goes on word by word
 }
 
+// Why a vertex's number couldn't be read at p: "nan" and "inf" (any case, signed or not) are
+// words for numbers that no shape can have; anything else is no number at all.
+LoadError vertexFault(const char* p, const char* end) {
+  if (p < end && (*p == '+' || *p == '-')) ++p;
+  if (end - p >= 3) {
+    const std::string word = asciiLower(std::string_view(p, 3));
+    if (word == "nan" || word == "inf") {
+      return LoadError::malformed("a vertex line in the ASCII STL has a number that isn't finite");
+    }
+  }
+  return LoadError::malformed("a vertex line in the ASCII STL is missing a number");
+}
+
 // Scans the tokens that start in [p, stop) and reports them to `sink`. A vertex's numbers may run
 // on past `stop` (up to `end`); the returned position is just after the last token scanned.
 template <class Sink>
@@ -411,7 +500,7 @@ const char* scanTokens(const char* p, const char* stop, const char* end, Sink& s
         p = lineEnd;
       } else {
         if (!DecimalScanner::scan(p, end, v.x) || !DecimalScanner::scan(p, end, v.y) || !DecimalScanner::scan(p, end, v.z)) {
-          throw LoadError::malformed("a vertex line in the ASCII STL is missing a number");
+          throw vertexFault(p, end);
         }
         // Only a line that holds the three numbers and nothing more stands for them.
         if (TextSkip::spaces(p, lineEnd) == lineEnd) lines.remember(v);
@@ -452,10 +541,10 @@ const char* scanRange(const char* p, const char* stop, const char* end, Sink& si
 // start after the middle, welding and recording what it finds for joining. Only a vertex's
 // numbers can run across a line start; if one ran across the split, the worker started out of
 // step and this thread simply scans on from where it is.
-PrintModel readAscii(std::span<const std::byte> bytes, std::string_view name) {
+PrintModel readAscii(std::span<const std::byte> bytes, std::string_view name, std::int64_t maxTriangles) {
   const char* begin = reinterpret_cast<const char*>(bytes.data());
   const char* end = begin + bytes.size();
-  AsciiAssembler assembler(bytes.size(), name);
+  AsciiAssembler assembler(bytes.size(), name, maxTriangles);
 
   constexpr std::size_t splitThreshold = 8u << 20;
   const char* split = bytes.size() >= splitThreshold ? TextSkip::lineBreak(begin + bytes.size() / 2, end) : end;
@@ -470,7 +559,7 @@ PrintModel readAscii(std::span<const std::byte> bytes, std::string_view name) {
   const char* reached = nullptr;
   const std::exception_ptr tailError = inParallel(
       [&] {
-        tail.emplace(std::size_t(end - split));
+        tail.emplace(std::size_t(end - split), maxTriangles);
         RecentVertexLines tailLines;
         scanRange(split, end, end, *tail, tailLines);
       },
@@ -497,18 +586,20 @@ bool isBinary(std::span<const std::byte> bytes) {
   return bytes.size() >= expected;
 }
 
-PrintModel read(std::span<const std::byte> bytes, std::string_view name) {
+PrintModel read(std::span<const std::byte> bytes, std::string_view name, std::int64_t maxTriangles) {
   if (isBinary(bytes)) {
-    return readBinary(declaredCount(bytes), name, [&] { return RecordsInMemory(bytes.data() + headerSize); });
+    return readBinary(declaredCount(bytes), name, maxTriangles,
+                      [&] { return RecordsInMemory(bytes.data() + headerSize); });
   }
-  if (opening(bytes, 256).starts_with("solid")) return readAscii(bytes, name);
+  if (auto fault = binaryFault(bytes, maxTriangles)) throw std::move(*fault);
+  if (opening(bytes, 256).starts_with("solid")) return readAscii(bytes, name, maxTriangles);
   throw LoadError::malformed("it isn't an STL file (neither binary nor ASCII)");
 }
 
-PrintModel read(const MappedFile& file, std::string_view name) {
+PrintModel read(const MappedFile& file, std::string_view name, std::int64_t maxTriangles) {
   const std::span<const std::byte> bytes = file.bytes();
-  if (!isBinary(bytes)) return read(bytes, name);
-  return readBinary(declaredCount(bytes), name, [&] { return RecordsFromFile(file); });
+  if (!isBinary(bytes)) return read(bytes, name, maxTriangles);
+  return readBinary(declaredCount(bytes), name, maxTriangles, [&] { return RecordsFromFile(file); });
 }
 
 }  // namespace vantorel::STLReader

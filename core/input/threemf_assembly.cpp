@@ -129,7 +129,7 @@ private:
       if constexpr (pass == Pass::count) {
         const auto triangles = std::int64_t(mesh.indices.size() / 3), vertices = std::int64_t(mesh.positions.size());
         if (triangles > limits_.triangles - triangles_ || vertices > limits_.vertices - vertices_) {
-          fail("it has more than " + formatCount(std::uint64_t(limits_.triangles)) + " triangles");
+          throw LoadError::tooManyTriangles(limits_.triangles);
         }
         triangles_ += triangles;
         vertices_ += vertices;

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <limits>
 #include <thread>
+#include <utility>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -178,7 +179,10 @@ std::uint32_t VertexWelder::indexOf(Float3 p) {
 bool VertexWelder::addTriangle(Float3 a, Float3 b, Float3 c) {
   flush();
   if (stale_) refreshTable();
-  if (!isFinite(a) || !isFinite(b) || !isFinite(c)) return false;
+  if (!isFinite(a) || !isFinite(b) || !isFinite(c)) {
+    ++nonFinite_;
+    return false;
+  }
   a = foldZeros(a), b = foldZeros(b), c = foldZeros(c);
   const std::uint32_t ia = lookup(a, hashOf(a)), ib = lookup(b, hashOf(b)), ic = lookup(c, hashOf(c));
   if (ia == ib || ib == ic || ia == ic) return false;
@@ -205,6 +209,7 @@ void VertexWelder::flush() {
     Triangle& tri = pending_[t];
     if (!foldFinite(tri)) {
       state[t] = dropped;
+      ++nonFinite_;
       continue;
     }
     bool waits = false;
@@ -273,6 +278,7 @@ void VertexWelder::append(VertexWelder& later) {
   flush();
   if (stale_) refreshTable();
   later.flush();
+  nonFinite_ += std::exchange(later.nonFinite_, 0);
   const MeshArray<Float3>& theirs = later.positions_;
   constexpr std::uint32_t absent = ~0u;
   std::vector<std::uint32_t> remap(theirs.size());

@@ -62,6 +62,13 @@ public:
     for (std::size_t i = 1; i + 1 < corners.size(); ++i) queueTriangle(corners[0], corners[i], corners[i + 1]);
   }
 
+  /// The triangles ignored for a NaN or infinite coordinate, over the welder's whole life: the
+  /// count goes on across moveInto and takes in what `append` joins.
+  std::size_t nonFiniteTriangles() {
+    flush();
+    return nonFinite_;
+  }
+
   bool hasTriangles() {
     flush();
     return !indices_.empty();
@@ -109,6 +116,7 @@ private:
   std::size_t mask_ = 0;
   Triangle pending_[batchSize];
   std::size_t pendingCount_ = 0;
+  std::size_t nonFinite_ = 0;
   // After append, positions_ holds entries the table doesn't; it is rebuilt before the next lookup.
   bool stale_ = false;
 

@@ -16,7 +16,9 @@ namespace vantorel::Batch {
 /// The outcome for one model file.
 struct Result {
   std::filesystem::path source;
-  std::vector<std::filesystem::path> outputs;  ///< in writing order; empty when it failed
+  /// The files kept, in writing order: all the export's files, or after a failure those finished
+  /// before it (the folder stays only when it holds some).
+  std::vector<std::filesystem::path> outputs;
   std::optional<std::string> error;             ///< the user-facing sentence; absent on success
   bool operator==(const Result&) const = default;
 };
@@ -27,7 +29,8 @@ using Progress = std::function<void(std::size_t index, double fraction)>;
 /// Loads each file, builds its studio under `look` (no hidden objects), makes a new folder named
 /// for it in `output` and runs `job` there. Returns one result per file handled, in order. Never
 /// throws: failures are recorded and the next file goes on; a stop request (noticed before each
-/// file and inside each export) ends the batch with the results of the files finished before it.
+/// file and inside each export) ends the batch with the results of the files finished before it,
+/// removing the folder of the model it was on when that is still empty.
 /// Only one model and one studio are alive at a time. `finished`, when given, receives each result
 /// as soon as it is known (for showing results while the batch goes on).
 std::vector<Result> run(const std::vector<std::filesystem::path>& files, const ExportJob& job, const Look& look,

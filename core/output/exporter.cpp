@@ -98,7 +98,7 @@ std::vector<std::filesystem::path> stills(Studio& studio, const StillSpec& spec,
     if (stop.stop_requested()) throw Cancelled();
     const ShotAngle& shot = ShotAngle::set()[i];
     const Image image = renderOrThrow(studio, size, radians(shot.turn), shot.elevation, FramingMode::turntable);
-    const auto path = folder / (std::string(baseName) + " " + shot.id + ".png");
+    const auto path = fittedName(folder, baseName, " " + shot.id + ".png");
     PNGWriter::write(image, path, false);
     written.push_back(path);
     if (progress) progress(double(i + 1) / divisor);
@@ -106,7 +106,7 @@ std::vector<std::filesystem::path> stills(Studio& studio, const StillSpec& spec,
   if (spec.includeHero) {
     auto image = hero(studio, size);
     if (!image) throw ExportError::render();
-    const auto path = folder / (std::string(baseName) + " hero.png");
+    const auto path = fittedName(folder, baseName, " hero.png");
     PNGWriter::write(*image, path, false);
     written.push_back(path);
     if (progress) progress(1.0);
@@ -121,12 +121,12 @@ std::vector<std::filesystem::path> run(const ExportJob& job, Studio& studio, con
   int part = 0;
   std::vector<std::filesystem::path> written;
   if (job.video) {
-    const auto path = folder / (std::string(baseName) + ".mp4");
+    const auto path = fittedName(folder, baseName, ".mp4");
     video(studio, *job.video, path, false, scaled(progress, part++, steps), stop);
     written.push_back(path);
   }
   if (job.gif) {
-    const auto path = folder / (std::string(baseName) + ".gif");
+    const auto path = fittedName(folder, baseName, ".gif");
     gif(studio, *job.gif, path, false, scaled(progress, part++, steps), stop);
     written.push_back(path);
   }

@@ -28,8 +28,8 @@ void gif(Studio& studio, const GIFSpec& spec, const std::filesystem::path& desti
          const ProgressCallback& progress = {}, std::stop_token stop = {});
 
 /// Writes the product shots into the existing `folder` as "<baseName> <shot id>.png" and
-/// "<baseName> hero.png", never replacing, and returns their paths in writing order. Progress:
-/// (i + 1) ÷ shots for each. Cancellation is checked before each of the six set shots.
+/// "<baseName> hero.png" (a long base name cut to fit, see fittedName), never replacing, and
+/// returns their paths in writing order. Progress: (i + 1) ÷ shots for each. Cancellation is checked before each of the six set shots.
 /// Throws the writer's ExportError, ExportError::render, Cancelled; shots written stay.
 std::vector<std::filesystem::path> stills(Studio& studio, const StillSpec& spec, const std::filesystem::path& folder,
                                           std::string_view baseName, const ProgressCallback& progress = {},

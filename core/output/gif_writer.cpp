@@ -21,27 +21,35 @@ namespace {
 
 ExportError unfinished() { return ExportError::image("the GIF couldn't be finished"); }
 
+// The system's own words when it said why (a full disk), else the fixed phrase.
+ExportError unfinished(std::error_code cause) {
+  return cause ? ExportError::image(cause.message()) : unfinished();
+}
+
 // giflib writes through this; it must not see an exception, so a failure is remembered and
 // reported as a short write, which makes giflib fail the call.
 struct Sink {
   SafeFile* file;
   bool failed = false;
+  std::error_code cause;
 };
 int writeBytes(GifFileType* gif, const GifByteType* bytes, int length) {
   auto* sink = static_cast<Sink*>(gif->UserData);
   try {
     sink->file->write({bytes, std::size_t(length)});
     return length;
-  } catch (...) {
-    sink->failed = true;
-    return 0;
+  } catch (const std::system_error& error) {
+    sink->cause = error.code();
+  } catch (...) {  // anything else (out of memory) gets the fixed phrase
   }
+  sink->failed = true;
+  return 0;
 }
 
 class GIFEncoder {
 public:
   GIFEncoder(SafeFile& file, PixelSize size, std::int64_t fps, std::span<const Image> sample)
-      : sink_{&file}, width_(int(size.width)), height_(int(size.height)), fps_(fps), sample_(sample) {
+      : sink_{&file, false, {}}, width_(int(size.width)), height_(int(size.height)), fps_(fps), sample_(sample) {
     int error = 0;
     gif_ = EGifOpen(&sink_, writeBytes, &error);
     if (!gif_) throw ExportError::image("the GIF file couldn't be created");
@@ -79,7 +87,7 @@ public:
     GifFileType* gif = gif_;
     gif_ = nullptr;
     int error = 0;
-    if (EGifCloseFile(gif, &error) == GIF_ERROR || sink_.failed) throw unfinished();
+    if (EGifCloseFile(gif, &error) == GIF_ERROR || sink_.failed) throw unfinished(sink_.cause);
   }
 
 private:
@@ -118,7 +126,7 @@ private:
   }
 
   void check(int result) const {
-    if (result == GIF_ERROR || sink_.failed) throw unfinished();
+    if (result == GIF_ERROR || sink_.failed) throw unfinished(sink_.cause);
   }
 
   Sink sink_;
@@ -152,8 +160,8 @@ void GIFWriter::write(const std::filesystem::path& destination, PixelSize size, 
   std::optional<SafeFile> file;
   try {
     file.emplace(destination, replacing);
-  } catch (const std::system_error&) {
-    throw ExportError::image("the GIF file couldn't be created");
+  } catch (const std::system_error& error) {
+    throw ExportError::image(error.code().message());
   }
   if (fps < 1 || fps > 100) throw ExportError::image("the frame rate " + std::to_string(fps) + " isn't supported");
   if (size.width < 1 || size.height < 1 || size.width > 65535 || size.height > 65535) {
@@ -165,8 +173,8 @@ void GIFWriter::write(const std::filesystem::path& destination, PixelSize size, 
   encoder.finish();
   try {
     file->finish();
-  } catch (const std::system_error&) {
-    throw unfinished();
+  } catch (const std::system_error& error) {
+    throw unfinished(error.code());
   }
   file->commit();
 }

@@ -33,9 +33,10 @@ std::vector<std::int64_t> paletteSampleFrames(std::int64_t count, int samples = 
 ///
 /// The file appears complete or not at all (see VideoWriter::write for the rules).
 /// Throws ExportError::exists (file name) when the destination exists and `replacing` is false;
-/// ExportError::image "the GIF file couldn't be created" when the file can't be started, "the size
-/// W × H isn't supported" (sides 1 … 65535), "the frame rate N isn't supported" (fps outside
-/// 1 … 100: GIF counts time in hundredths), "the GIF couldn't be finished" when encoding or writing
+/// ExportError::image with the system's description (e.g. "No space left on device") when the file
+/// can't be started or written, "the GIF file couldn't be created" when the encoder can't start,
+/// "the size W × H isn't supported" (sides 1 … 65535), "the frame rate N isn't supported" (fps
+/// outside 1 … 100: GIF counts time in hundredths), "the GIF couldn't be finished" when encoding
 /// fails; ExportError::render when `frame` returns nothing or an empty picture; Cancelled when
 /// `stop` is requested (checked before every frame); whatever `frame` throws, unchanged;
 /// std::filesystem::filesystem_error when the finished file can't be moved into place.

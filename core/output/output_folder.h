@@ -13,8 +13,14 @@ std::string safeName(std::string_view name);
 }  // namespace Batch
 
 namespace Exporter {
+/// `folder` / (`base` + `suffix`), with `base` cut short on a character boundary (and trailing
+/// spaces dropped) when the name would pass the file system's limit on a name's bytes, so a very
+/// long model name still gives every file and numbered folder its suffix.
+std::filesystem::path fittedName(const std::filesystem::path& folder, std::string_view base, std::string_view suffix);
+
 /// Creates and returns a new folder in `parent` named for the model: the safe name, or the safe
-/// name followed by " 2" … " 9999" when taken. Never writes into an existing folder.
+/// name followed by " 2" … " 9999" when taken, each cut to fit (see fittedName). Never writes into
+/// an existing folder.
 /// Throws std::filesystem::filesystem_error: EEXIST when all 9,999 names are taken, or the
 /// creation error (no permission, missing parent) at once.
 std::filesystem::path newFolder(const std::filesystem::path& parent, std::string_view name);

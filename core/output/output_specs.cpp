@@ -50,7 +50,7 @@ GIFSpec decodeGIFSpec(const nlohmann::json& json) {
   using namespace SpecLimits;
   GIFSpec spec;
   spec.shortSide = within(json, "shortSide", kMinGIFShortSide, kMaxGIFShortSide);
-  spec.fps = within(json, "fps", kMinFPS, kMaxFPS);
+  spec.fps = within(json, "fps", kMinFPS, kMaxGIFFPS);
   spec.seconds = within(json, "seconds", kMinSeconds, kMaxSeconds);
   spec.aspect = StrictJSON::field(json, "aspect").get<Aspect>();
   return spec;

@@ -60,6 +60,8 @@ struct StillSpec {
 /// The ranges a decoded spec must keep; the writers and the exporter rely on them.
 namespace SpecLimits {
 inline constexpr std::int64_t kMinFPS = 1, kMaxFPS = 240;
+// GIF delays count hundredths of a second, so faster frames can't be timed.
+inline constexpr std::int64_t kMaxGIFFPS = 100;
 inline constexpr std::int64_t kMinSeconds = 0, kMaxSeconds = 600;
 inline constexpr std::int64_t kMinGIFShortSide = 2, kMaxGIFShortSide = 4320;
 }  // namespace SpecLimits
@@ -70,7 +72,7 @@ nlohmann::ordered_json encode(const StillSpec& spec);
 
 /// Also rejects fps outside 1…240 and seconds outside 0…600.
 VideoSpec decodeVideoSpec(const nlohmann::json& json);
-/// Also rejects fps outside 1…240, seconds outside 0…600 and a short side outside 2…4320.
+/// Also rejects fps outside 1…100, seconds outside 0…600 and a short side outside 2…4320.
 GIFSpec decodeGIFSpec(const nlohmann::json& json);
 StillSpec decodeStillSpec(const nlohmann::json& json);
 

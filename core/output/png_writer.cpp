@@ -78,14 +78,18 @@ std::vector<unsigned char> filePixels(const Image& image) {
 
 void PNGWriter::write(const Image& image, const std::filesystem::path& destination, bool replacing) {
   const std::string name = destination.filename().string();
+  // The system's own words say why (a full disk, no permission), with the file they concern.
+  const auto failed = [&](const std::system_error& error) {
+    return ExportError::image(error.code().message() + " (" + name + ")");
+  };
   const bool consistent = image.width > 0 && image.height > 0 &&
                           image.pixels.size() == std::size_t(image.width) * std::size_t(image.height) * 4;
+  if (!consistent) throw ExportError::image(name + " couldn't be created");
   std::optional<SafeFile> file;
   try {
-    if (!consistent) throw std::system_error(std::make_error_code(std::errc::invalid_argument));
     file.emplace(destination, replacing);
-  } catch (const std::system_error&) {
-    throw ExportError::image(name + " couldn't be created");
+  } catch (const std::system_error& error) {
+    throw failed(error);
   }
 
   std::vector<unsigned char> pixels = filePixels(image);
@@ -100,8 +104,8 @@ void PNGWriter::write(const Image& image, const std::filesystem::path& destinati
   try {
     file->write(encoded);
     file->finish();
-  } catch (const std::system_error&) {
-    throw ExportError::image(name + " couldn't be finished");
+  } catch (const std::system_error& error) {
+    throw failed(error);
   }
   file->commit();
 }

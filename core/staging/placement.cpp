@@ -28,7 +28,9 @@ Placement Placement::of(const PrintModel& model, Orientation orientation, const 
     for (const Float3& p : o.positions) {
       const Float3 q = transformPoint(r, p);
       const float dx = q.x - c.x, dz = q.z - c.z;
-      placement.radius = std::max(placement.radius, std::sqrt(dx * dx + dz * dz));
+      // The squares overflow beyond 1e19 mm and vanish below 1e-19 mm, where hypot still holds.
+      const float s = dx * dx + dz * dz;
+      placement.radius = std::max(placement.radius, std::isnormal(s) ? std::sqrt(s) : std::hypot(dx, dz));
     }
   }
   return placement;

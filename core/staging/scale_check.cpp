@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 
 namespace vantorel {
 namespace {
@@ -31,11 +32,16 @@ ScaleCheck ScaleCheck::of(Float3 size) {
 }
 
 std::optional<float> ScaleCheck::suggestedFactor() const {
-  switch (kind) {
-    case Kind::tooSmall: return 25.4f;
-    case Kind::tooLarge: return largestSide > 15000.0f ? 0.001f : 0.03937008f;
-    case Kind::ok: return std::nullopt;
-  }
+  if (kind == Kind::ok) return std::nullopt;
+  // The unit factors come first, as they name the likely mistake; a side they cannot bring into
+  // range gets the power of ten that does.
+  const auto fits = [&](float factor) { return of({largestSide * factor, 0, 0}) == ok(); };
+  const float unitFactor = kind == Kind::tooSmall ? 25.4f : largestSide > 15000.0f ? 0.001f : 0.03937008f;
+  if (fits(unitFactor)) return unitFactor;
+  if (!(largestSide > 0) || !std::isfinite(largestSide)) return std::nullopt;
+  // Lands the side between 100 and 1000 mm, clear of both limits whatever the rounding.
+  const float factor = float(std::pow(10.0, 2 - std::floor(std::log10(double(largestSide)))));
+  if (std::isfinite(factor) && fits(factor)) return factor;
   return std::nullopt;
 }
 

@@ -24,7 +24,8 @@ struct ScaleCheck {
   static ScaleCheck of(Float3 size);
 
   /// The factor offered to fix the unit: 25.4 for tooSmall; for tooLarge 0.001 above 15000 mm,
-  /// else 1/25.4; nothing for ok.
+  /// else 1/25.4; where that factor leaves the side out of range, the power of ten that brings it
+  /// to 100 … 1000 mm. Nothing for ok, or when no factor can (a side of 0).
   std::optional<float> suggestedFactor() const;
 
   /// The sentence shown under the size line, in the user's language; nothing for ok.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -66,10 +67,29 @@ void paintBackground(const Look& look, cairo_t* cr, Rect rect) {
 }
 
 std::optional<Image> background(const Look& look, int width, int height) {
-  auto bitmap = Canvas::makeBitmap(width, height, true);
-  if (!bitmap) return std::nullopt;
-  paintBackground(look, bitmap->context(), {0, 0, double(width), double(height)});
-  return bitmap->image();
+  // Painted straight into the image's pixels and turned into RGBA order where they lie, so a
+  // large picture's background costs one full-size buffer, not two.
+  if (width <= 0 || height <= 0 || cairo_format_stride_for_width(CAIRO_FORMAT_RGB24, width) != width * 4)
+    return std::nullopt;
+  Image image(width, height, true);
+  cairo_surface_t* surface =
+      cairo_image_surface_create_for_data(image.pixels.data(), CAIRO_FORMAT_RGB24, width, height, width * 4);
+  cairo_t* cr = cairo_create(surface);
+  const bool made = cairo_status(cr) == CAIRO_STATUS_SUCCESS;
+  if (made) paintBackground(look, cr, {0, 0, double(width), double(height)});
+  cairo_destroy(cr);
+  cairo_surface_flush(surface);
+  cairo_surface_destroy(surface);
+  if (!made) return std::nullopt;
+  for (std::size_t i = 0; i < image.pixels.size(); i += 4) {
+    std::uint32_t p;
+    std::memcpy(&p, &image.pixels[i], 4);
+    image.pixels[i] = std::uint8_t(p >> 16);
+    image.pixels[i + 1] = std::uint8_t(p >> 8);
+    image.pixels[i + 2] = std::uint8_t(p);
+    image.pixels[i + 3] = 255;
+  }
+  return image;
 }
 
 Image composeOver(Image picture, const Image* background) {

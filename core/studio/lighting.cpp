@@ -45,14 +45,15 @@ LightingValues values(LightingPreset preset) {
   return values(LightingPreset::softStudio);
 }
 
-SweepExtent sweepExtent(const Placement& placement, const Bounds& reference) {
+SweepExtent sweepExtent(const Placement& placement, const Bounds& reference, float unitScale, float smallest) {
   float r = placement.radius;
   float h = placement.bounds.max.y;
   for (const Float3& c : reference.corners()) {
-    r = std::max(r, std::sqrt(c.x * c.x + c.z * c.z));
+    const float s = c.x * c.x + c.z * c.z;  // overflows beyond 1e19 mm, vanishes below 1e-19 mm
+    r = std::max(r, std::isnormal(s) ? std::sqrt(s) : std::hypot(c.x, c.z));
     h = std::max(h, c.y);
   }
-  return {std::max(r, 0.5f), std::max(h, 0.5f)};
+  return {std::max(r * unitScale, smallest), std::max(h * unitScale, smallest)};
 }
 
 Quaternion keyOrientation(LightingPreset preset) {

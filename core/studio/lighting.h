@@ -10,7 +10,8 @@
 
 namespace vantorel {
 
-/// How far the model (and its scale reference) sweeps in a full turn, in mm.
+/// How far the model (and its scale reference) sweeps in a full turn, in scene units (mm times
+/// the scene's unit scale).
 struct SweepExtent {
   float radius = 0.5f;
   float height = 0.5f;
@@ -80,8 +81,8 @@ inline constexpr int kEnvironmentWidth = 512, kEnvironmentHeight = 256;
 LightingValues values(LightingPreset preset);
 
 /// The sweep extent of a staged model and its scale reference's box in turntable coordinates
-/// (empty for none), each side at least 0.5 mm.
-SweepExtent sweepExtent(const Placement& placement, const Bounds& reference);
+/// (empty for none), times `unitScale`, each side then at least `smallest`.
+SweepExtent sweepExtent(const Placement& placement, const Bounds& reference, float unitScale = 1, float smallest = 0.5f);
 
 /// The key light's orientation for a preset: rotation by its yaw about +Y times its pitch about +X.
 Quaternion keyOrientation(LightingPreset preset);

@@ -9,6 +9,7 @@
 #include "studio/software_mesh.h"
 #include "studio/transforms.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 
@@ -36,6 +37,22 @@ struct Studio::Device {
   }
 };
 
+namespace {
+
+// Face normals come from cross products whose squared lengths leave float's range for triangles
+// beyond about 1e9 mm or below 1e-9 mm, so a model far from ordinary size takes its normals from
+// a copy scaled by a power of two, which scales back exactly.
+RenderMesh meshOf(const ModelObject& object, float scale) {
+  if (scale == 1) return RenderMesh::build(object, RenderMesh::kStudioCreaseAngle);
+  ModelObject ordinary = object;
+  for (Float3& p : ordinary.positions) p = p * scale;
+  RenderMesh mesh = RenderMesh::build(ordinary, RenderMesh::kStudioCreaseAngle);
+  for (Float3& p : mesh.positions) p = p * (1 / scale);
+  return mesh;
+}
+
+}  // namespace
+
 Studio::Studio(PrintModel model, Look look, HiddenObjects hidden)
     : model_(std::move(model)), hidden_(std::move(hidden)), look_(std::move(look)) {}
 
@@ -48,12 +65,14 @@ std::shared_ptr<Studio> Studio::create(PrintModel model, Look look, HiddenObject
   studio->placement_ = Placement::of(studio->model_, studio->look_.orientation, studio->hidden_);
   std::vector<gl::Culling> culling;
   const bool software = device->context->isSoftware();
+  const Float3 size = studio->placement_.stagedSize();
+  const float meshScale = Scene::unitScale(std::max({size.x, size.y, size.z}));
   for (const ModelObject& object : studio->model_.objects) {
     if (studio->hidden_.contains(object.id)) continue;
     // On the software rasteriser a very dense object is drawn from a visually identical lighter copy.
     const std::optional<ModelObject> lighter = software ? simplifiedCopy(object) : std::nullopt;
     const ModelObject& drawn = lighter ? *lighter : object;
-    studio->meshes_.push_back({object, RenderMesh::build(drawn, RenderMesh::kStudioCreaseAngle)});
+    studio->meshes_.push_back({object, meshOf(drawn, meshScale)});
     switch (hiddenSide(drawn)) {
       case HiddenSide::none: culling.push_back(gl::Culling::none); break;
       case HiddenSide::back: culling.push_back(gl::Culling::back); break;
@@ -103,6 +122,12 @@ SweepExtent Studio::sweepExtent() const {
 bool Studio::isSoftware() const { return device_->context->isSoftware(); }
 std::string Studio::rendererName() const { return device_->context->rendererName(); }
 
+Bounds Studio::framedReference() const {
+  // Beside a model far smaller or larger than ordinary the reference would hide the model or
+  // vanish itself, so the model alone is framed and the reference keeps its true size.
+  return scene_.unitScale == 1 ? scene_.reference.box() : Bounds::empty;
+}
+
 void Studio::rebuild() {
   // Model geometry: the model node carries the placement; one object node per visible object.
   scene_.modelTransform = placement_.transform;
@@ -122,7 +147,8 @@ void Studio::rebuild() {
     device_->reference = scene_.reference;
   }
   // Staging: floor, lights, environment.
-  sweep_ = Lighting::sweepExtent(placement_, scene_.reference.box());
+  scene_.unitScale = Scene::unitScale(Lighting::sweepExtent(placement_, Bounds::empty, 1, 0).extent());
+  sweep_ = Lighting::sweepExtent(placement_, framedReference(), scene_.unitScale);
   scene_.rig = Lighting::stage(look_, sweep_);
   if (device_->environment != look_.lighting) {
     const std::optional<Image> picture = Lighting::environmentImage(look_.lighting);
@@ -147,7 +173,7 @@ void Studio::update(const Look& look) {
 
 std::optional<Image> Studio::render(int width, int height, float turn, std::optional<float> elevation, FramingMode mode,
                                     bool background, RenderTimings* timings) {
-  if (width <= 0 || height <= 0) return std::nullopt;
+  if (width <= 0 || height <= 0 || width > kLargestSide || height > kLargestSide) return std::nullopt;
   std::lock_guard lock(mutex_);
   try {
     const float psi = Scene::yaw(turn, look_.startAngle);
@@ -156,7 +182,9 @@ std::optional<Image> Studio::render(int width, int height, float turn, std::opti
     const Quaternion q = axisAngle({0, 1, 0}, psi);
     CameraPose pose;
     if (mode == FramingMode::tight) {
-      const auto cloud = Framing::tightCloud(model_, hidden_, placement_, scene_.reference.box(), psi);
+      auto cloud = Framing::tightCloud(model_, hidden_, placement_, framedReference(), psi);
+      if (scene_.unitScale != 1)
+        for (Float3& point : cloud) point = point * scene_.unitScale;
       pose = Framing::solve(cloud, e, aspect, Framing::kTightMargin, Framing::kFovY);
     } else {
       const auto cloud = Framing::turntableCloud(Framing::kTurntableAngles, sweep_.radius, sweep_.height);

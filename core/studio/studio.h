@@ -45,7 +45,8 @@ class Studio {
   Placement placement() const;
   /// The scene as it stands after the last update or render.
   StudioScene scene() const;
-  /// The sweep extent of the model and its reference (mm).
+  /// The sweep extent of the model and its reference, in scene units (mm for any model of
+  /// ordinary size; see StudioScene::unitScale).
   SweepExtent sweepExtent() const;
   /// True on Mesa's software rasteriser; the GL renderer's name.
   bool isSoftware() const;
@@ -55,11 +56,16 @@ class Studio {
   /// floor, lights and environment. Never throws for GL trouble (the next render reports it).
   void update(const Look& look);
 
+  /// The longest side a picture may have: the largest output size's. It bounds the memory a
+  /// render takes, as every target is the picture's size.
+  static constexpr int kLargestSide = 3840;
+
   /// One picture of exactly width × height pixels: the model turned by `turn` radians (plus the
   /// look's start angle and the −35° three-quarter offset), seen from `elevation` degrees (the
   /// look's camera angle when absent), framed by `mode`, 4× multisampled, composed over the look's
   /// background when `background` is on and the look is not transparent (then opaque), else
-  /// transparent around the model. Nothing (never an exception) when the picture cannot be made.
+  /// transparent around the model. Nothing (never an exception) when the picture cannot be made:
+  /// a side beyond kLargestSide, a device failure, or a model with objects that covers no pixel.
   /// `timings`, when given, receives the milliseconds of each pass.
   std::optional<Image> render(int width, int height, float turn, std::optional<float> elevation = std::nullopt,
                               FramingMode mode = FramingMode::turntable, bool background = true,
@@ -70,6 +76,7 @@ class Studio {
  private:
   Studio(PrintModel model, Look look, HiddenObjects hidden);
   void rebuild();  // geometry, reference, staging; lock held, context current
+  Bounds framedReference() const;  // the reference's box where it widens the framing, else empty
 
   const PrintModel model_;
   const HiddenObjects hidden_;

@@ -70,6 +70,13 @@ ReferenceNode reference(const Look& look, const Bounds& staged) {
   return node;
 }
 
+float unitScale(float extent) {
+  if (!(extent > 0) || !std::isfinite(extent) || (extent >= 1 && extent <= 100000)) return 1;
+  // Powers of two scale every coordinate exactly. Kept a normal float both ways.
+  const int power = std::clamp(6 - std::ilogb(extent), -126, 126);
+  return std::ldexp(1.0f, power);
+}
+
 float yaw(float turn, double startAngle) {
   return turn + float((startAngle - 35.0) * std::numbers::pi / 180.0);
 }

@@ -56,8 +56,15 @@ struct CameraNode {
   bool operator==(const CameraNode&) const = default;
 };
 
+/// The scene is drawn in its own units: millimetres times `unitScale`. It is 1 for any model of
+/// ordinary size; a model far smaller or larger is drawn as if it were about 100 mm, so that float
+/// precision, clipping planes and shadow volumes hold at every size. The model and its reference
+/// (their nodes and meshes) stay in mm and the whole turntable is scaled, so the layer height, the
+/// ruler and the disc keep their true size next to the model; at such sizes the model alone is
+/// framed, lit and given a floor. Floor, lights and camera are in scene units.
 struct StudioScene {
   Quaternion turntable;        ///< the turn of the model and its reference about +Y
+  float unitScale = 1;         ///< scene units per mm, applied to the turntable's content
   Matrix4 modelTransform;      ///< the model node: the placement's transform
   std::vector<ObjectNode> objects;
   ReferenceNode reference;
@@ -84,7 +91,11 @@ ReferenceNode reference(const Look& look, const Bounds& staged);
 /// three-quarter offset of −35°: ψ = turn + (startAngle − 35)·π/180.
 float yaw(float turn, double startAngle);
 
-/// Near and far clipping planes for a camera `distance` mm from its target.
+/// Scene units per mm for a model reaching `extent` mm (the larger of its sweep's radius and
+/// height): 1 from 1 mm to 100 m, else the power of two that brings it to 64 … 128.
+float unitScale(float extent);
+
+/// Near and far clipping planes for a camera `distance` scene units from its target.
 inline float nearPlane(float distance) { return distance * 0.05f > 0.5f ? distance * 0.05f : 0.5f; }
 inline float farPlane(float distance) { return 20 * distance + 2000; }
 

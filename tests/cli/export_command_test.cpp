@@ -4,12 +4,16 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <sstream>
 #include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 using vantorel::test::ScratchFolder;
@@ -30,11 +34,13 @@ Outcome shell(const std::string& command) {
   return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, output};
 }
 
-Outcome cli(const std::string& arguments) {
-  return shell(std::string("VANTOREL_GL=software ") + VANTOREL_CLI + " " + arguments + " 2>&1");
+std::string quoted(const fs::path& p) { return "'" + p.string() + "'"; }
+
+Outcome cli(const std::string& arguments, const fs::path& in = ".") {
+  return shell("cd " + quoted(in) + " && VANTOREL_GL=software " + VANTOREL_CLI + " " + arguments + " 2>&1");
 }
 
-std::string quoted(const fs::path& p) { return "'" + p.string() + "'"; }
+const char* const tetra = "v 0 0 0\nv 10 0 0\nv 0 10 0\nv 0 0 10\nf 1 3 2\nf 1 2 4\nf 2 3 4\nf 1 4 3\n";
 
 }  // namespace
 
@@ -66,7 +72,7 @@ TEST(ExportCommand, RefusesBadInputWithOneSentence) {
 
 TEST(BatchCommand, ReportsEachModelAndFailsWithStatusTwo) {
   const ScratchFolder dir;
-  dir.write("models/sub/tetra.obj", "v 0 0 0\nv 10 0 0\nv 0 10 0\nv 0 0 10\nf 1 3 2\nf 1 2 4\nf 2 3 4\nf 1 4 3\n");
+  dir.write("models/sub/tetra.obj", tetra);
   dir.write("models/empty.stl", "solid nothing\nendsolid\n");
   dir.write("stills.json", R"({"aspect":"square","resolution":720,"includeSet":false,"includeHero":true})");
   const auto report = dir / "report.json";
@@ -82,6 +88,56 @@ TEST(BatchCommand, ReportsEachModelAndFailsWithStatusTwo) {
   const Outcome again = cli("batch " + quoted(dir / "models") + " --out " + quoted(dir / "out") + " --report " + quoted(report));
   EXPECT_EQ(again.status, 1);
   EXPECT_EQ(nlohmann::json::parse(std::ifstream(report)), json);
+}
+
+TEST(Commands, PathsAfterDoubleDashAndSentencesNamingTheFolder) {
+  const ScratchFolder dir;
+  dir.write("-m/-dash.obj", tetra);
+  fs::create_symlink(dir.write("elsewhere/x.obj", tetra), dir / "-m" / "link.obj");
+  dir.write("hero.json", R"({"aspect":"square","resolution":720,"includeSet":false,"includeHero":true})");
+  const struct { const char* arguments; int status; const char* says; } rows[] = {
+      {"render --out x.png --size 16x16 -- -m/-dash.obj", 0, ""},
+      {"export --stills --stills-spec hero.json --out out -- -m/-dash.obj", 0, "Wrote 1 file to out/-dash:"},
+      {"batch --stills --stills-spec hero.json --out out -- -m", 0, "ok      link.obj -> out/link (1 file)"},
+      {"export --sample vase --out /proc", 1, "/proc: the model's folder can't be made there ("},
+      {"batch --out out --report gone/r.json -- -m", 1, "gone/r.json: the report can't be written there (No such file or directory).\n"},
+  };
+  for (const auto& row : rows) {
+    const Outcome run = cli(row.arguments, dir.path());
+    EXPECT_EQ(run.status, row.status) << row.arguments << "\n" << run.output;
+    EXPECT_NE(run.output.find(row.says), std::string::npos) << row.arguments << "\n" << run.output;
+  }
+}
+
+// Stopped while the first file is being written: nothing of the export stays.
+TEST(Commands, SignalsStopCleanlyWithTheSignalsStatus) {
+  const ScratchFolder dir;
+  dir.write("models/tetra.obj", tetra);
+  const struct { const char* arguments; std::vector<int> signals; int status; } rows[] = {
+      {"export --sample vase --video --out out", {SIGINT, SIGINT}, 130},
+      {"export --sample vase --video --out out", {SIGTERM, SIGINT}, 143},
+      {"batch models --video --out out --report report.json", {SIGHUP, SIGINT}, 129},
+  };
+  for (const auto& row : rows) {
+    const std::string line = "cd " + quoted(dir.path()) + " && VANTOREL_GL=software exec " + VANTOREL_CLI + " " + row.arguments + " >/dev/null 2>&1";
+    const pid_t pid = fork();
+    if (pid == 0) {
+      for (int s : {SIGINT, SIGTERM, SIGHUP}) std::signal(s, SIG_DFL);  // whatever the runner ignores
+      execl("/bin/sh", "sh", "-c", line.c_str(), nullptr);
+      _exit(127);
+    }
+    std::error_code ec;  // until the model's folder (and at once its first file) is made
+    for (int i = 0; i < 600 && (fs::is_empty(dir / "out", ec) || ec); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    for (int s : row.signals) {  // apart: pending together, the lower number would come first
+      kill(pid, s);
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, row.status) << row.arguments;
+    EXPECT_FALSE(fs::exists(dir / "out")) << row.arguments;
+  }
+  EXPECT_EQ(nlohmann::json::parse(std::ifstream(dir / "report.json")), nlohmann::json::array());
 }
 
 // The main job as a shop runs it: the default listing video of the sample vase, checked by ffprobe.

@@ -5,7 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <clocale>
 
 using namespace vantorel;
 using namespace vantorel::test;
@@ -53,21 +57,39 @@ TEST(ModelLoader, PassesFileSystemErrorsUp) {
   EXPECT_THROW(ModelLoader::load(dir / "folder.stl"), fs::filesystem_error);
   // An empty file is read (not mapped) and reported by the reader.
   EXPECT_EQ(loadError(dir.write("empty.obj", "")), LoadError::empty());
+  // A pipe that nobody writes to, or a device, is refused at once instead of read for ever.
+  ASSERT_EQ(mkfifo((dir / "pipe.stl").c_str(), 0600), 0);
+  fs::create_symlink("/dev/zero", dir / "zero.obj");
+  for (const char* name : {"pipe.stl", "zero.obj"}) {
+    EXPECT_EQ(loadError(dir / name), LoadError::malformed("it isn't a regular file")) << name;
+  }
 }
 
 TEST(ModelLoader, ListsModelFilesLikeAFileBrowser) {
   ScratchFolder dir;
-  for (const char* name : {"b/10.stl", "b/1.stl", "b/2.OBJ", "a.stl", "._a.stl", ".hidden/x.stl", "notes.txt",
-                           "c/part 10.obj", "c/part 9.obj", "d/.cache/deep/y.stl"}) {
+  for (const char* name : {"b/10.stl", "b/1.stl", "b/2.OBJ", "a.stl", "._a.stl", ".hidden/x.stl", "notes.txt", "MODEL.STL",
+                           "c/part 10.obj", "c/part 9.obj", "c/Part 3.obj", "d/.cache/deep/y.stl", "e/notes.txt"}) {
     dir.write(name, "x");
   }
   fs::create_directories(dir / "folder.stl");              // a folder is no model file
   fs::create_directory_symlink(dir / "b", dir / "link");  // not followed
+  fs::permissions(dir / "e", fs::perms::none);            // skipped and counted, unless root reads it anyway
 
-  std::vector<std::string> found;
-  for (const auto& p : ModelLoader::files(dir.path())) found.push_back(fs::relative(p, dir.path()).string());
-  EXPECT_EQ(found, (std::vector<std::string>{"a.stl", "b/1.stl", "b/2.OBJ", "b/10.stl", "c/part 9.obj", "c/part 10.obj"}));
-  EXPECT_TRUE(ModelLoader::files(dir / "nowhere").empty());
+  // Case aside and numbers by value, whatever the process's locale.
+  const std::string locale = std::setlocale(LC_ALL, nullptr);
+  for (const char* name : {"C", "C.UTF-8"}) {
+    std::setlocale(LC_ALL, name);
+    const ModelLoader::Listing listing = ModelLoader::listing(dir.path());
+    std::vector<std::string> found;
+    for (const auto& p : listing.files) found.push_back(fs::relative(p, dir.path()).string());
+    EXPECT_EQ(found, (std::vector<std::string>{"a.stl", "b/1.stl", "b/2.OBJ", "b/10.stl", "c/Part 3.obj", "c/part 9.obj",
+                                               "c/part 10.obj", "MODEL.STL"}))
+        << name;
+    EXPECT_EQ(listing.skippedFolders, geteuid() == 0 ? 0u : 1u);
+  }
+  std::setlocale(LC_ALL, locale.c_str());
+  fs::permissions(dir / "e", fs::perms::owner_all);
+  EXPECT_EQ(ModelLoader::listing(dir / "nowhere"), (ModelLoader::Listing{{}, 1}));
 }
 
 TEST(MappedFile, CopiesAndPagesGivenBackReadTheFileAndOtherMemoryIsLeftAlone) {

@@ -35,6 +35,8 @@ TEST(OBJReader, ReadsVerticesAndFaceReferencesInEveryForm) {
   EXPECT_EQ(plain.format, ModelFormat::obj);
   EXPECT_EQ(plain.unit, "millimeter");
   EXPECT_EQ(plain.objects[0].name, "model");
+  EXPECT_EQ(read(square + "v 1e39 0 0\nf 1 2 3\nf 1 2 5\n").notes,
+            std::vector<std::string>{"1 triangle with invalid coordinates left out."});
   // w and colours are ignored; "+", exponents and a bare leading dot are fine.
   EXPECT_EQ(read("v +1 .5 2e1 1.0 0.5 0.5\nv 0 0 0\nv 1 1 1\nf 1 2 3\n").objects[0].positions[0], (Float3{1, 0.5f, 20}));
 }
@@ -62,6 +64,7 @@ TEST(OBJReader, RefusesBadLinesAndNothingToShow) {
       {std::string(binary, sizeof binary - 1), LoadError::empty()},
   };
   for (const auto& [text, error] : cases) EXPECT_EQ(loadError(text), error) << text;
+  EXPECT_EQ(refusal([] { OBJReader::read(bytesOf(square + "f 1 2 3 4\n"), "m", 1); }), LoadError::tooManyTriangles(1));
 }
 
 TEST(OBJReader, ObjectsAndGroupsSplitTheParts) {
@@ -138,6 +141,9 @@ TEST(OBJReader, LargeFilesReadAsTheirLinesInOrder) {
     }
   }
 
+  // The limit counts the faces of both threads together.
+  const auto limit = std::int64_t(whole.triangleCount()) - 1;
+  EXPECT_EQ(refusal([&] { OBJReader::read(bytesOf(file), "m", limit); }), LoadError::tooManyTriangles(limit));
   // Faults deep in the file are found in file order.
   EXPECT_EQ(loadError(file + "f 1 2 " + std::to_string(parts.size() * 3 + 4) + "\nv 1 x 2\n"), noVertex);
   EXPECT_EQ(loadError(file + "v 1 x 2\nf 1 2 0\n"), badVertex);

@@ -22,6 +22,10 @@ std::optional<LoadError> loadError(const Bytes& bytes) { return refusal([&] { ST
 
 const LoadError notSTL = LoadError::malformed("it isn't an STL file (neither binary nor ASCII)");
 const LoadError missingNumber = LoadError::malformed("a vertex line in the ASCII STL is missing a number");
+const LoadError notFinite = LoadError::malformed("a vertex line in the ASCII STL has a number that isn't finite");
+const LoadError wrongCount =
+    LoadError::malformed("the binary STL's header gives 4,294,967,295 triangles, which doesn't match the file's size");
+const std::string cutNote = "The file ends early and may be cut short.";
 
 Bytes withCount(Bytes stl, std::uint32_t n) {
   std::memcpy(stl.data() + 80, &n, 4);
@@ -57,25 +61,26 @@ TEST(STLBinary, ReadsWeldsAndNamesTheObject) {
   // Two triangles sharing an edge weld to four vertices.
   expected.objects = {{0, "Bracket", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}}, {0, 1, 2, 1, 3, 2}, {}, {}}};
   EXPECT_EQ(STLReader::read(binarySTL(twoTriangles), "Bracket"), expected);
-  // Non-finite and collapsed triangles drop out.
-  EXPECT_EQ(STLReader::read(binarySTL({{0, 0, 0, 1, 0, 0, 0, 1, 0}, {kNaN, 0, 0, 1, 0, 0, 0, 1, 0},
-                                       {0, 0, 0, 0, 0, kInf, 0, 1, 0}, {2, 2, 2, 2, 2, 2, 3, 3, 3}}),
-                            "p")
-                .triangleCount(),
-            1u);
+  // Non-finite and collapsed triangles drop out; only the first are worth a note.
+  const PrintModel dropped = STLReader::read(binarySTL({{0, 0, 0, 1, 0, 0, 0, 1, 0}, {kNaN, 0, 0, 1, 0, 0, 0, 1, 0},
+                                                        {0, 0, 0, 0, 0, kInf, 0, 1, 0}, {2, 2, 2, 2, 2, 2, 3, 3, 3}}),
+                                             "p");
+  EXPECT_EQ(dropped.triangleCount(), 1u);
+  EXPECT_EQ(dropped.notes, std::vector<std::string>{"2 triangles with invalid coordinates left out."});
 }
 
 TEST(STLReader, RefusesHostileAndEmptyInput) {
   const std::pair<Bytes, LoadError> cases[] = {
       {binarySTL({}), LoadError::empty()},
       {binarySTL({{kNaN, kNaN, kNaN, 0, 0, 0, 1, 1, 1}, {1, 1, 1, 1, 1, 1, 1, 1, 1}}), LoadError::empty()},
-      // A header count far larger than the file; with a "solid" header it reads as empty text.
-      {withCount(binarySTL(twoTriangles), 0xFFFFFFFFu), notSTL},
-      {withCount(binarySTL(twoTriangles, "solid by some exporter"), 0xFFFFFFFFu), LoadError::empty()},
+      // A header count far larger than the file, also under a "solid" header: text holds no zero byte.
+      {withCount(binarySTL(twoTriangles), 0xFFFFFFFFu), wrongCount},
+      {withCount(binarySTL(twoTriangles, "solid by some exporter"), 0xFFFFFFFFu), wrongCount},
       {bytesOf(""), notSTL},
       {bytesOf("hello world"), notSTL},
       {bytesOf("solid x\nfacet outer loop\nvertex 1 2\nendloop"), missingNumber},
-      {bytesOf("solid x\nvertex 1 nan 2\n"), missingNumber},
+      {bytesOf("solid x\nvertex 1 -NaN 2\n"), notFinite},
+      {bytesOf("solid x\nvertex inf 1 2\n"), notFinite},
       {bytesOf("solid x\nvertex 1,5 2 3\n"), missingNumber},
       {bytesOf("  \n solid only a name\nendsolid"), LoadError::empty()},
       // 1e400 scans as infinity and its triangle drops out.
@@ -85,10 +90,15 @@ TEST(STLReader, RefusesHostileAndEmptyInput) {
   };
   for (std::size_t i = 0; i < std::size(cases); ++i) EXPECT_EQ(loadError(cases[i].first), cases[i].second) << i;
   const Bytes whole = binarySTL(twoTriangles);
+  const LoadError cut = LoadError::malformed("the binary STL is cut short (it should hold 2 triangles)");
   for (std::size_t n = 0; n < whole.size(); ++n) {
     const Bytes prefix(whole.begin(), whole.begin() + std::ptrdiff_t(n));  // fresh buffer for ASan
-    EXPECT_EQ(loadError(prefix), notSTL) << "prefix " << n;
+    EXPECT_EQ(loadError(prefix), n < 84 ? notSTL : cut) << "prefix " << n;
   }
+  // The limit holds in both forms, a quad's loop counting as two triangles.
+  EXPECT_EQ(refusal([&] { STLReader::read(whole, "p", 1); }), LoadError::tooManyTriangles(1));
+  const Bytes quad = bytesOf("solid\nfacet outer loop vertex 0 0 0 vertex 1 0 0 vertex 1 1 0 vertex 0 1 0 endloop\n");
+  EXPECT_EQ(refusal([&] { STLReader::read(quad, "p", 1); }), LoadError::tooManyTriangles(1));
 }
 
 TEST(STLAscii, ReadsSolidsLoopsAndKeywordsInAnyCase) {
@@ -99,9 +109,11 @@ TEST(STLAscii, ReadsSolidsLoopsAndKeywordsInAnyCase) {
       "    endloop\r\n  endfacet\r\n"
       "endsolid base\r\n"
       "SOLID   lid\t \n facet outer loop vertex1 vertex 0 0 5 vertex\n1e0\n0\n5 vertex +0 1 5 endloop endfacet\n"
+      " facet outer loop vertex 0 0 0 vertex 1 0 0 vertex 1e39 1 0 endloop endfacet\n"  // beyond a float
       "ENDSOLID");
   const PrintModel m = STLReader::read(text, "Box");
   EXPECT_EQ(m.format, ModelFormat::stlASCII);
+  EXPECT_EQ(m.notes, std::vector<std::string>{"1 triangle with invalid coordinates left out."});
   ASSERT_EQ(m.objects.size(), 2u);
   EXPECT_EQ(m.objects[0].name, "base");
   EXPECT_EQ(m.objects[0].id, 0);
@@ -139,9 +151,11 @@ TEST(STLAscii, SolidNamesAreDecodedLenientlyOrFollowTheModel) {
   EXPECT_EQ(m.objects[1].name, "Part 2");
   EXPECT_EQ(m.objects[2].name, "Part 3") << "the last solid closes at the end without endsolid";
   EXPECT_EQ(m.objects[2].id, 2);
-  const PrintModel named =
-      STLReader::read(bytesOf("solid caf\xC3\xA9 \xFF\n facet outer loop vertex 0 0 0 vertex 1 0 0 vertex 0 1 0 endloop"), "m");
+  EXPECT_EQ(m.notes, std::vector<std::string>{cutNote});
+  const PrintModel named = STLReader::read(
+      bytesOf("solid caf\xC3\xA9 \xFF\n facet outer loop vertex 0 0 0 vertex 1 0 0 vertex 0 1 0 endloop endfacet facet"), "m");
   EXPECT_EQ(named.objects[0].name, "caf\xC3\xA9 \xEF\xBF\xBD");
+  EXPECT_EQ(named.notes, std::vector<std::string>{cutNote}) << "cut inside a facet";
 }
 
 // Files of several megabytes are scanned from both ends at once and welded on two threads; the
@@ -179,6 +193,7 @@ TEST(STLAscii, LargeFilesReadTheSameWhereverTheSplitFalls) {
     ASSERT_GT(stl.size(), 9u << 20);
     for (const PrintModel& m : {STLReader::read(bytesOf(stl), "big"), ModelLoader::load(dir.write("big.stl", stl))}) {
       ASSERT_EQ(m.objects.size(), 2u) << "separator " << int(separator[0]);
+      EXPECT_TRUE(m.notes.empty());
       EXPECT_EQ(m.objects[0].name, "grid");
       EXPECT_EQ(m.objects[1].name, "big 2");
       for (std::size_t k = 0; k < 2; ++k) {
@@ -187,6 +202,8 @@ TEST(STLAscii, LargeFilesReadTheSameWhereverTheSplitFalls) {
       }
     }
   }
+  // The limit counts the triangles of both halves together.
+  EXPECT_EQ(refusal([&] { STLReader::read(bytesOf(text(" ")), "big", 99999); }), LoadError::tooManyTriangles(99999));
   // A broken vertex late in the file is found by the second scanner, and one early in the file
   // wins over a sound tail.
   EXPECT_EQ(loadError(bytesOf(text(" ") + "solid x\nfacet outer loop vertex 1 2\nendloop\n")), missingNumber);
@@ -207,6 +224,7 @@ TEST(STLBinary, LargeFilesWeldTheSameOnTwoThreads) {
   ScratchFolder dir;
   for (const PrintModel& m : {STLReader::read(bytes, "big"), ModelLoader::load(dir.write("big.stl", textOf(bytes)))}) {
     ASSERT_EQ(m.objects.size(), 1u);
+    EXPECT_EQ(m.notes, std::vector<std::string>{"1 triangle with invalid coordinates left out."});
     EXPECT_EQ(m.objects[0].positions, reference.positions);
     EXPECT_EQ(m.objects[0].indices, reference.indices);
   }

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cmath>
 
 using namespace vantorel;
@@ -180,8 +181,12 @@ TEST(GIFWriter, FailuresAndCancellationLeaveNoFileAndSayWhy) {
     }
     return std::string("no error");
   };
-  EXPECT_EQ(text(folder / "no" / "a.gif", {8, 8}, 20),
-            "The image couldn't be written: the GIF file couldn't be created.");
+  EXPECT_EQ(text(folder / "no" / "a.gif", {8, 8}, 20), "The image couldn't be written: No such file or directory.");
+  {
+    FileSizeLimit full(16);
+    EXPECT_EQ(text(folder / "a.gif", {8, 8}, 20),
+              "The image couldn't be written: " + std::generic_category().message(EFBIG) + ".");
+  }
   EXPECT_EQ(text(folder / "a.gif", {8, 8}, 240), "The image couldn't be written: the frame rate 240 isn't supported.");
   EXPECT_EQ(text(folder / "a.gif", {0, 8}, 20), "The image couldn't be written: the size 0 \u00D7 8 isn't supported.");
   EXPECT_EQ(folder.names(), std::vector<std::string>{"turn.gif"});

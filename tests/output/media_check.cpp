@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -16,6 +17,14 @@ extern "C" __attribute__((visibility("default"), used)) const char* __lsan_defau
 
 namespace vantorel::test {
 namespace fs = std::filesystem;
+
+FileSizeLimit::FileSizeLimit(rlim_t bytes) {
+  std::signal(SIGXFSZ, SIG_IGN);  // an error from write(), not a killed process
+  getrlimit(RLIMIT_FSIZE, &saved);
+  const rlimit limit{std::min(bytes, saved.rlim_max), saved.rlim_max};
+  setrlimit(RLIMIT_FSIZE, &limit);
+}
+FileSizeLimit::~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &saved); }
 
 std::string readText(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);

@@ -4,6 +4,7 @@
 #include "scratch_folder.h"
 
 #include <nlohmann/json.hpp>
+#include <sys/resource.h>
 
 #include <cstdint>
 #include <string>
@@ -13,6 +14,13 @@
 namespace vantorel::test {
 
 std::string readText(const std::filesystem::path& path);
+
+/// While it lives, no file of this process grows past `bytes`: writes fail with EFBIG, as on a full disk.
+struct FileSizeLimit {
+  explicit FileSizeLimit(rlim_t bytes);
+  ~FileSizeLimit();
+  rlimit saved{};
+};
 
 /// A picture filled with one premultiplied colour.
 Image filled(int width, int height, std::uint8_t r, std::uint8_t g, std::uint8_t b, std::uint8_t a = 255);

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 using namespace vantorel;
 using namespace vantorel::test;
 
@@ -42,7 +44,13 @@ TEST(PNGWriter, FailuresNameTheFileAndLeaveNothingAndAnExistingFileIsKeptUnlessR
     PNGWriter::write(filled(2, 2, 1, 2, 3), folder / "missing" / "x.png", false);
     FAIL() << "no error";
   } catch (const ExportError& error) {
-    EXPECT_EQ(error.userText(), "The image couldn't be written: x.png couldn't be created.");
+    EXPECT_EQ(error.userText(), "The image couldn't be written: No such file or directory (x.png).");
+  }
+  try {  // a full disk: a file written anyway fails the check for leftovers below
+    FileSizeLimit full(16);
+    PNGWriter::write(filled(2, 2, 1, 2, 3), folder / "x.png", false);
+  } catch (const ExportError& error) {
+    EXPECT_EQ(error.userText(), "The image couldn't be written: " + std::generic_category().message(EFBIG) + " (x.png).");
   }
   Image broken(4, 4, true);
   broken.pixels.resize(10);

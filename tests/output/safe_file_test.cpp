@@ -60,8 +60,13 @@ TEST(SafeFile, UmaskLongNamesAndMissingFolders) {
   umask(old);
   EXPECT_EQ(fs::status(folder / "a.png").permissions() & fs::perms::all,
             fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::others_read);
-  const std::string name = std::string(240, 'x') + ".png";  // still room for a temporary name
+  const std::string name = std::string(251, 'x') + ".png";  // the longest name: still room for a temporary one
   SafeFile(folder / name, false).commit();
   EXPECT_TRUE(fs::exists(folder / name));
+  // Two writes to one name at once each have their own temporary file; the last to finish wins.
+  SafeFile first(folder / "a.png", true), second(folder / "a.png", true);
+  put(first, "first"), put(second, "second");
+  first.commit(), second.commit();
+  EXPECT_EQ(readText(folder / "a.png"), "second");
   EXPECT_THROW(SafeFile(folder / "missing" / "a.gif", false), fs::filesystem_error);
 }

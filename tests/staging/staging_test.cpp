@@ -150,6 +150,11 @@ TEST(ScaleCheck, BoundariesAreOkAndOutsideThemAFactorIsSuggested) {
   EXPECT_EQ(metres, ScaleCheck::tooLarge(20000));
   EXPECT_EQ(metres.suggestedFactor(), 0.001f);
   EXPECT_EQ(metres.message(), "This model is 20000 mm across. If it was drawn in meters or the wrong unit, scale it down.");
+  // Beyond what a unit explains, the power of ten that brings the side into range; none for no size.
+  EXPECT_EQ(ScaleCheck::tooSmall(1e-3f).suggestedFactor(), 1e5f);
+  EXPECT_EQ(ScaleCheck::tooLarge(1e18f).suggestedFactor(), 1e-15f);
+  EXPECT_EQ(ScaleCheck::tooLarge(2e6f).suggestedFactor(), 1e-4f);
+  EXPECT_FALSE(ScaleCheck::tooSmall(0).suggestedFactor());
 }
 
 TEST(StagedFacts, SizeInMillimetresAndInchesWithTheScaleCheck) {

@@ -87,8 +87,34 @@ TEST(StudioPicture, SmallestAndLargestSizes) {
   }
   EXPECT_FALSE(studio->render(0, 10, 0));
   EXPECT_FALSE(studio->render(10, -3, 0));
-  EXPECT_FALSE(studio->render(100000, 10, 0));  // beyond the device: nothing, no exception
+  EXPECT_FALSE(studio->render(Studio::kLargestSide + 1, 10, 0));  // beyond the largest: nothing, no exception
   EXPECT_TRUE(studio->render(8, 8, 0));         // and the studio stays usable
+}
+
+TEST(StudioPicture, ModelsOfAnySizeAreFramedAndAPictureWithoutTheModelFails) {
+  // The vase is about 100 mm: these make it 1e-3 mm and 1e18 mm, each framed and lit like the other.
+  // The ruler keeps its 50 mm: out of the picture beside the one, too small to see beside the other.
+  const Look look{.layerLines = true, .scaleReference = ScaleReference::ruler};
+  std::vector<Image> pictures;  // turntable and tight, for each size
+  for (const float factor : {1e-5f, 1e16f}) {
+    auto studio = Studio::create(SampleModels::twistedVase().scaled(factor), look);
+    for (FramingMode mode : {FramingMode::turntable, FramingMode::tight}) {
+      const auto image = studio->render(64, 64, 0.4f, std::nullopt, mode, false);
+      ASSERT_TRUE(image) << factor;
+      int covered = 0;
+      for (int y = 0; y < 64; ++y)
+        for (int x = 0; x < 64; ++x) covered += alpha(*image, x, y) > 0 && !shadowPixel(*image, x, y);
+      EXPECT_GT(covered, 64 * 64 / 20) << factor;
+      pictures.push_back(*image);
+    }
+  }
+  for (std::size_t i = 0; i < 2; ++i) EXPECT_LE(testing::compare(pictures[i], pictures[i + 2], 8).differing, 64u);
+  // Zero-area triangles cover nothing, so there is no picture to give.
+  PrintModel flat;
+  flat.objects.resize(1);
+  flat.objects[0].positions = {{0, 0, 0}, {10, 0, 0}, {20, 0, 0}};
+  flat.objects[0].indices = {0, 1, 2};
+  EXPECT_FALSE(Studio::create(flat, Look{})->render(32, 32, 0));
 }
 
 TEST(StudioPicture, SameLookTwiceChangesNothing) {

@@ -19,6 +19,9 @@ struct Frame {
   Matrix4 model;
   std::optional<DrawnMesh> reference;  ///< under `referenceModel`, when there is one
   Matrix4 referenceModel;
+  /// Scene units per mm: the meshes' positions are scaled by it before `model` or
+  /// `referenceModel`, which stay rigid so that they turn normals unchanged.
+  float unitScale = 1;
   const CameraNode* camera = nullptr;
   Matrix4 view, viewProjection;
   int width = 0, height = 0;

@@ -62,6 +62,10 @@ struct VertexArray {
   static void make(GLuint* id) { glGenVertexArrays(1, id); }
   static void remove(const GLuint* id) { glDeleteVertexArrays(1, id); }
 };
+struct Query {
+  static void make(GLuint* id) { glGenQueries(1, id); }
+  static void remove(const GLuint* id) { glDeleteQueries(1, id); }
+};
 }  // namespace kinds
 
 using Texture = GLHandle<kinds::Texture>;
@@ -69,5 +73,6 @@ using Framebuffer = GLHandle<kinds::Framebuffer>;
 using Renderbuffer = GLHandle<kinds::Renderbuffer>;
 using Buffer = GLHandle<kinds::Buffer>;
 using VertexArray = GLHandle<kinds::VertexArray>;
+using Query = GLHandle<kinds::Query>;
 
 }  // namespace vantorel::gl

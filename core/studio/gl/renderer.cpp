@@ -108,8 +108,13 @@ void Renderer::setReference(const ReferenceNode& reference, const Image* rulerSc
 Frame Renderer::frame(const StudioScene& scene, int width, int height) const {
   Frame frame;
   const Matrix4 turntable = rotation(scene.turntable);
-  frame.model = turntable * scene.modelTransform;
-  frame.referenceModel = turntable * translation(scene.reference.position);
+  // Scaling the turntable's content about its origin scales the model's offset with it.
+  const float k = scene.unitScale;
+  Matrix4 placed = scene.modelTransform;
+  for (int row = 0; row < 3; ++row) placed(row, 3) *= k;
+  frame.model = turntable * placed;
+  frame.referenceModel = turntable * translation(scene.reference.position * k);
+  frame.unitScale = k;
   for (const ObjectNode& object : scene.objects) {
     if (object.mesh < meshes_.size()) frame.objects.push_back({&meshes_[object.mesh], &object.materials});
   }
@@ -161,7 +166,11 @@ std::optional<Image> Renderer::draw(const StudioScene& scene, SweepExtent sweep,
   }
 
   Image picture = targets_.readBack();
-  const bool failed = glGetError() != GL_NO_ERROR;
+  // Framing fits the model to the picture, so a model that covers no sample was lost on the way
+  // (clipped, or beyond float precision) and the picture would be blank. Only in a picture of a
+  // few pixels can a thin or hollow model fall between the samples.
+  const bool lost = !frame.objects.empty() && std::min(width, height) >= 16 && !surfaces_.modelCovered();
+  const bool failed = glGetError() != GL_NO_ERROR || lost;
   clock.lap(&RenderTimings::readBack);
   if (failed) return std::nullopt;
   return picture;

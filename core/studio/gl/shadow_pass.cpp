@@ -39,6 +39,7 @@ void ShadowPass::draw(const KeyShadow& shadow, const Frame& frame) {
   program_.use();
   glUniformMatrix4fv(program_.location("uLightViewProjection"), 1, GL_FALSE, shadow.lightViewProjection.m.data());
   glUniformMatrix4fv(program_.location("uModel"), 1, GL_FALSE, frame.model.m.data());
+  glUniform1f(program_.location("uUnitScale"), frame.unitScale);
   for (const DrawnMesh& object : frame.objects) object.mesh->drawAll();
   if (frame.reference) {
     glUniformMatrix4fv(program_.location("uModel"), 1, GL_FALSE, frame.referenceModel.m.data());

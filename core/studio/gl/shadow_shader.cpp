@@ -6,9 +6,10 @@ namespace vantorel::gl::shaders {
 const char* const shadowVertex = R"glsl(#version 410 core
 layout(location = 0) in vec3 aPosition;
 uniform mat4 uModel;
+uniform float uUnitScale;
 uniform mat4 uLightViewProjection;
 void main() {
-  gl_Position = uLightViewProjection * (uModel * vec4(aPosition, 1.0));
+  gl_Position = uLightViewProjection * (uModel * vec4(aPosition * uUnitScale, 1.0));
 }
 )glsl";
 

@@ -128,14 +128,13 @@ void SurfacePasses::drawAttributes(const Frame& frame, const PictureTargets& tar
   finishes_.clear();
   const Matrix4& model = frame.model;
   const Float3 buildAxis = normalize(Float3{model(0, 2), model(1, 2), model(2, 2)});
-  for (const DrawnMesh& object : frame.objects) drawAttributes(object, model, buildAxis, frame.viewProjection, ruler != 0);
-  if (frame.reference)
-    drawAttributes(*frame.reference, frame.referenceModel, Float3{0, 1, 0}, frame.viewProjection, ruler != 0);
+  for (const DrawnMesh& object : frame.objects) drawAttributes(object, model, buildAxis, frame, ruler != 0);
+  if (frame.reference) drawAttributes(*frame.reference, frame.referenceModel, Float3{0, 1, 0}, frame, ruler != 0);
   glDisable(GL_CULL_FACE);
 }
 
-void SurfacePasses::drawAttributes(const DrawnMesh& drawn, const Matrix4& model, Float3 buildAxis,
-                                   const Matrix4& viewProjection, bool hasRuler) {
+void SurfacePasses::drawAttributes(const DrawnMesh& drawn, const Matrix4& model, Float3 buildAxis, const Frame& frame,
+                                   bool hasRuler) {
   const DeviceMesh& mesh = *drawn.mesh;
   mesh.bind();
   Program* current = nullptr;
@@ -148,8 +147,9 @@ void SurfacePasses::drawAttributes(const DrawnMesh& drawn, const Matrix4& model,
       // The frame's uniforms, set on each program the first time a draw uses it.
       program.use();
       glUniform1i(program.location("uAlbedoMap"), albedoUnit);
-      glUniformMatrix4fv(program.location("uViewProjection"), 1, GL_FALSE, viewProjection.m.data());
+      glUniformMatrix4fv(program.location("uViewProjection"), 1, GL_FALSE, frame.viewProjection.m.data());
       glUniformMatrix4fv(program.location("uModel"), 1, GL_FALSE, model.m.data());
+      glUniform1f(program.location("uUnitScale"), frame.unitScale);
       glUniform3f(program.location("uBuildAxis"), buildAxis.x, buildAxis.y, buildAxis.z);
       current = &program;
     }
@@ -213,12 +213,24 @@ void SurfacePasses::place(const Frame& frame, const PictureTargets& targets) {
   glUniform1i(placement_->location("uAttributes"), attributesUnit);
   glUniformMatrix4fv(placement_->location("uViewProjection"), 1, GL_FALSE, frame.viewProjection.m.data());
   glUniformMatrix4fv(placement_->location("uModel"), 1, GL_FALSE, frame.model.m.data());
+  glUniform1f(placement_->location("uUnitScale"), frame.unitScale);
+  // Whether any sample of the model is drawn: framing always fits the model, so none means that
+  // the picture failed, not that the model is out of view.
+  if (!coverage_) coverage_ = Query::make();
+  glBeginQuery(GL_ANY_SAMPLES_PASSED, coverage_.get());
   for (const DrawnMesh& object : frame.objects) drawPlacement(object);
+  glEndQuery(GL_ANY_SAMPLES_PASSED);
   if (frame.reference) {
     glUniformMatrix4fv(placement_->location("uModel"), 1, GL_FALSE, frame.referenceModel.m.data());
     drawPlacement(*frame.reference);
   }
   glDisable(GL_CULL_FACE);
+}
+
+bool SurfacePasses::modelCovered() const {
+  GLuint any = 0;
+  glGetQueryObjectuiv(coverage_.get(), GL_QUERY_RESULT, &any);
+  return any != 0;
 }
 
 void SurfacePasses::drawPlacement(const DrawnMesh& drawn) {

@@ -31,19 +31,21 @@ class SurfacePasses {
              GLuint shadowMap, const SurfaceEnvironment& environment, GLuint fullScreen);
   /// Clears the multisampled picture and draws every surface into it from the lit pixels.
   void place(const Frame& frame, const PictureTargets& targets);
+  /// Whether the last `place` drew any sample of the model's objects (waits for the device).
+  bool modelCovered() const;
 
  private:
   Program& attributes(unsigned features);
   Program& lighting(unsigned features);
   /// The index of `m`'s finish in the frame's table, adding it when new.
   int finish(const SurfaceMaterial& m);
-  void drawAttributes(const DrawnMesh& drawn, const Matrix4& model, Float3 buildAxis, const Matrix4& viewProjection,
-                      bool hasRuler);
+  void drawAttributes(const DrawnMesh& drawn, const Matrix4& model, Float3 buildAxis, const Frame& frame, bool hasRuler);
   void drawPlacement(const DrawnMesh& drawn);
 
   std::array<std::unique_ptr<Program>, 4> attributes_, lighting_;  // by feature bits
   std::unique_ptr<Program> placement_;
   std::vector<std::array<float, 4>> finishes_;  // roughness, metalness, clear coat and its roughness
+  Query coverage_;
 };
 
 }  // namespace vantorel::gl

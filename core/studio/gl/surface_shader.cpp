@@ -16,13 +16,14 @@ layout(location = 0) in vec3 aPosition;
 layout(location = 1) in vec3 aNormal;
 layout(location = 2) in vec2 aUV;
 uniform mat4 uModel;
+uniform float uUnitScale;  // scene units per mm, applied before the model's rigid transform
 uniform mat4 uViewProjection;
 out vec3 vWorld;
 out vec3 vNormal;
 out float vBuildZ;
 out vec2 vUV;
 void main() {
-  vec4 world = uModel * vec4(aPosition, 1.0);
+  vec4 world = uModel * vec4(aPosition * uUnitScale, 1.0);
   vWorld = world.xyz;
   // The model transforms are rotations and translations only, so they turn normals unchanged.
   vNormal = mat3(uModel) * aNormal;
