@@ -9,6 +9,7 @@
 #include "staging/look.h"
 #include "studio/studio.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <fstream>
@@ -86,7 +87,7 @@ int render(const std::vector<std::string>& args, std::ostream& out, std::ostream
       if (!hasValue || !isSample(args[i + 1])) return usage("--sample takes " + sampleChoices() + ".");
       sample = args[++i];
     } else if (a == "--size") {
-      if (!hasValue || !(size = parseSize(args[i + 1]))) return usage("--size takes WIDTHxHEIGHT, each 1 to 3840.");
+      if (!hasValue || !(size = parseSize(args[i + 1]))) return usage("--size takes WIDTHxHEIGHT, each 1 to " + std::to_string(Studio::kLargestSide) + ".");
       ++i;
     } else if (a == "--aspect") {
       if (!hasValue || !(aspect = fromRaw<Aspect>(args[i + 1])))
@@ -130,6 +131,10 @@ int render(const std::vector<std::string>& args, std::ostream& out, std::ostream
     const PixelSize pixels = ExportSize::pixels(aspect.value_or(Aspect::square), resolution.value_or(1080));
     width = int(pixels.width);
     height = int(pixels.height);
+    if (std::max(width, height) > Studio::kLargestSide) {
+      return usage("--aspect with --resolution gives " + pixels.label() + "; each side may be at most " +
+                   std::to_string(Studio::kLargestSide) + ".");
+    }
   }
 
   std::optional<Look> look;

@@ -15,9 +15,12 @@ std::string fixed(double value, int decimals) {
   return std::string(text, result.ptr);
 }
 
-// The shortest decimal text that reads back as `value` ("0.03937008").
+// The shortest decimal text that reads back as `value` ("0.03937008", "100000"), with an exponent
+// only where plain digits would run long ("1e-16").
 std::string shortest(float value) {
-  char text[32];
+  char text[64];
+  const auto plain = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed);
+  if (plain.ec == std::errc() && plain.ptr - text <= 10) return std::string(text, plain.ptr);
   return std::string(text, std::to_chars(text, text + sizeof text, value).ptr);
 }
 
@@ -43,7 +46,9 @@ std::string StagedFacts::sizeText() const {
 std::optional<std::string> StagedFacts::scaleText() const {
   const auto message = check.message();
   if (!message) return std::nullopt;
-  return *message + " " + localized("Suggested factor:") + " " + shortest(*check.suggestedFactor());
+  const auto factor = check.suggestedFactor();
+  if (!factor) return message;
+  return *message + " " + localized("Suggested factor:") + " " + shortest(*factor);
 }
 
 std::optional<double> StagedFacts::suggestedFactor() const {

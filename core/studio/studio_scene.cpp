@@ -32,9 +32,9 @@ SurfaceMaterial groupMaterial(const PrintModel& model, const Look& look, std::in
 
 int rulerLength(const Bounds& staged) {
   const Float3 s = staged.size();
-  const float longest = std::max(s.x, s.z);
-  int length = int(std::ceil(longest / 50.0f)) * 50;
-  return std::clamp(length, 50, 300);
+  const float steps = std::ceil(std::max(s.x, s.z) / 50.0f);
+  // Clamped before the conversion: the side of a model a billion kilometres long overflows an int.
+  return steps >= 6 ? 300 : steps > 1 ? int(steps) * 50 : 50;
 }
 
 ReferenceNode reference(const Look& look, const Bounds& staged) {

@@ -119,6 +119,8 @@ TEST_F(RenderCommand, UsageErrorsAndUnreadableInputsWriteNothing) {
   EXPECT_EQ(render({"--sample", "vase", "--out", path.string(), "--size", "0x5"}).status, cli::exitUsage);
   EXPECT_EQ(render({"--sample", "vase", "--out", path.string(), "--size", "64x64", "--aspect", "square"}).status, cli::exitUsage);
   EXPECT_EQ(render({"--sample", "vase", "--out", path.string(), "--turn", "left"}).status, cli::exitUsage);
+  EXPECT_EQ(render({"--sample", "vase", "--out", path.string(), "--aspect", "wide169", "--resolution", "2200"}).status,
+            cli::exitUsage);  // 3911 wide: beyond what the studio draws
   EXPECT_EQ(render({"--sample", "vase", "--out", path.string(), "--bogus"}).status, cli::exitUsage);
   EXPECT_EQ(render({"--help"}).status, 0);
   const Outcome missing = render({(folder / "none.stl").string(), "--out", path.string(), "--size", "16x16"});

@@ -128,9 +128,9 @@ TEST(Commands, SignalsStopCleanlyWithTheSignalsStatus) {
     }
     std::error_code ec;  // until the model's folder (and at once its first file) is made
     for (int i = 0; i < 600 && (fs::is_empty(dir / "out", ec) || ec); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    for (int s : row.signals) {  // apart: pending together, the lower number would come first
+    for (int s : row.signals) {  // apart, even on a busy machine: pending together, the lower number comes first
       kill(pid, s);
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
     int status = 0;
     waitpid(pid, &status, 0);

@@ -179,4 +179,6 @@ TEST(StagedFacts, SizeInMillimetresAndInchesWithTheScaleCheck) {
   const auto large = facts({1600, 10, 10});
   EXPECT_EQ(large.checkName(), "tooLarge");
   EXPECT_EQ(large.suggestedFactor(), 0.03937008) << "the decimal the float reads as, not its binary expansion";
+  EXPECT_TRUE(facts({0.001f, 0.001f, 0.001f}).scaleText()->ends_with("Suggested factor: 100000"));
+  EXPECT_TRUE(facts({2e18f, 1, 1}).scaleText()->ends_with("Suggested factor: 1e-16"));
 }
