@@ -23,3 +23,12 @@ pkg_check_modules(FONTCONFIG REQUIRED IMPORTED_TARGET fontconfig freetype2)
 pkg_check_modules(PNG REQUIRED IMPORTED_TARGET libpng)
 # Simplified copies of very dense models for the software rasteriser.
 find_package(meshoptimizer REQUIRED)
+# The desktop application: Qt 6 (Core, Gui for preview images, Concurrent for background work; Test for
+# its tests).
+if(VANTOREL_APP AND NOT VANTOREL_FUZZ)
+  set(qt_parts Core Gui Concurrent)
+  if(VANTOREL_TESTS)
+    list(APPEND qt_parts Test)
+  endif()
+  find_package(Qt6 6.4 REQUIRED COMPONENTS ${qt_parts})
+endif()
