@@ -24,11 +24,6 @@ namespace {
 QString qs(std::string_view text) { return QString::fromUtf8(text.data(), qsizetype(text.size())); }
 QString translated(std::string_view english) { return qs(localized(english)); }
 
-std::filesystem::path pathOf(const QUrl& url) {
-  const QByteArray local = url.toLocalFile().toUtf8();
-  return std::filesystem::path(std::string(local.constData(), std::size_t(local.size())));
-}
-
 QString lastComponent(const QUrl& url) { return url.fileName(); }
 
 /// The description a failed read or build shows after the file's name.
@@ -63,6 +58,13 @@ QImage toQImage(const Image& image) {
   for (int y = 0; y < image.height; ++y) std::memcpy(result.scanLine(y), image.row(y), image.stride());
   return result;
 }
+
+std::filesystem::path localPath(const QUrl& url) {
+  const QByteArray local = url.toLocalFile().toUtf8();
+  return std::filesystem::path(std::string(local.constData(), std::size_t(local.size())));
+}
+
+QUrl fileUrl(const std::filesystem::path& path) { return QUrl::fromLocalFile(QString::fromStdString(path.string())); }
 
 AppModel::AppModel(bool persist, QString settingsFile, QObject* parent) : QObject(parent), persist_(persist) {
   if (persist_) {
@@ -151,6 +153,11 @@ VANTOREL_SETTER(setPreview, const QImage&, preview_, previewChanged)
 VANTOREL_SETTER(setPreviewTurn, float, previewTurn_, previewTurnChanged)
 VANTOREL_SETTER(setPlaying, bool, playing_, playingChanged)
 VANTOREL_SETTER(setLastExport, const QList<QUrl>&, lastExport_, lastExportChanged)
+VANTOREL_SETTER(setProgress, const std::optional<double>&, progress_, progressChanged)
+VANTOREL_SETTER(setProgressTitle, const QString&, progressTitle_, progressTitleChanged)
+VANTOREL_SETTER(setBatchRunning, bool, batchRunning_, batchRunningChanged)
+VANTOREL_SETTER(setBatchCurrent, int, batchCurrent_, batchCurrentChanged)
+VANTOREL_SETTER(setBatchResults, const std::vector<Batch::Result>&, batchResults_, batchResultsChanged)
 
 #undef VANTOREL_SETTER
 
@@ -183,7 +190,7 @@ void AppModel::open(const QList<QUrl>& urls) {
   }
   QList<QUrl> models;
   for (const QUrl& url : urls)
-    if (ModelLoader::canOpen(pathOf(url))) models.append(url);
+    if (ModelLoader::canOpen(localPath(url))) models.append(url);
   if (models.isEmpty()) {
     setError(translated("Vantorel opens STL, 3MF and OBJ files."));
     return;
@@ -202,7 +209,7 @@ void AppModel::load(const QUrl& url) {
   const QString name = lastComponent(url);
   pool_.start([this, url, current, name] {
     try {
-      PrintModel model = ModelLoader::load(pathOf(url));
+      PrintModel model = ModelLoader::load(localPath(url));
       const Look look = lookFor(model, current);
       auto studio = Studio::create(model, look);
       QMetaObject::invokeMethod(
@@ -305,14 +312,8 @@ void AppModel::openBatchFolder(const QUrl& folder) {
     batchFiles_.clear();
     emit batchFilesChanged();
   }
-  if (!batchResults_.empty()) {
-    batchResults_.clear();
-    emit batchResultsChanged();
-  }
-  if (batchCurrent_ != 0) {
-    batchCurrent_ = 0;
-    emit batchCurrentChanged();
-  }
+  setBatchResults({});
+  setBatchCurrent(0);
   setBatchShown(true);
   if (!batchListing_) {
     batchListing_ = true;
@@ -320,8 +321,8 @@ void AppModel::openBatchFolder(const QUrl& folder) {
   }
   pool_.start([this, folder] {
     QList<QUrl> files;
-    for (const auto& file : ModelLoader::files(pathOf(folder)))
-      files.append(QUrl::fromLocalFile(QString::fromStdString(file.string())));
+    for (const auto& file : ModelLoader::files(localPath(folder)))
+      files.append(fileUrl(file));
     QMetaObject::invokeMethod(
         this,
         [this, folder, files] {
@@ -361,6 +362,18 @@ void AppModel::finishPreview(const QImage& frame) {
     renderAgain_ = false;
     requestPreview();
   }
+  startDeferredExports();
+}
+
+void AppModel::startWhenStudioFree(std::function<void()> start) {
+  deferredExports_.push_back(std::move(start));
+  startDeferredExports();
+}
+
+void AppModel::startDeferredExports() {
+  // An export changes the studio's look while it works; a frame still being drawn would change it back.
+  if (rendering_ || playFrameDrawing_) return;
+  for (auto& start : std::exchange(deferredExports_, {})) start();
 }
 
 void AppModel::turn(float degrees) {
@@ -398,11 +411,14 @@ void AppModel::playFrame(std::uint64_t task, std::int64_t last) {
   if (video_.clockwise) step = -step;
   setPreviewTurn(wrapped(float(previewTurn_ + step)));
   const PixelSize size = ExportSize::pixels(video_.aspect, kPlaybackShortSide);
+  playFrameDrawing_ = true;
   pool_.start([this, task, now, studio = studio_, look = look_, size, turn = radians(previewTurn_)] {
     QImage frame = renderFrame(*studio, look, size, turn);
     QMetaObject::invokeMethod(
         this,
         [this, task, now, frame = std::move(frame)] {
+          playFrameDrawing_ = false;
+          startDeferredExports();
           if (!playing_ || playTask_ != task) return;
           setPreview(frame);
           playFrame(task, now);

@@ -10,6 +10,7 @@
 #include "output/batch.h"
 #include "output/output_preset.h"
 #include "output/output_specs.h"
+#include "output/writer_callbacks.h"
 #include "staging/look.h"
 #include "staging/placement.h"
 #include "staging/scale_check.h"
@@ -23,6 +24,8 @@
 #include <QUrl>
 
 #include <cstdint>
+#include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <stop_token>
@@ -127,7 +130,7 @@ class AppModel : public QObject {
   void setNotice(const std::optional<QString>& notice);
   void setInspectorTab(const QString& tab);
 
-  /// The panels the open action asks; the model does not own them.
+  /// The panels the open, save and folder actions ask; the model does not own them.
   void setPanels(Panels* panels) { panels_ = panels; }
 
   // Actions, all on the main thread.
@@ -142,6 +145,28 @@ class AppModel : public QObject {
   void fixScale();
   /// Shows the batch sheet for `folder` and lists its model files in the background.
   void openBatchFolder(const QUrl& folder);
+  void chooseBatchFolder();
+  /// Exports `batchFiles` with the parts the batch switches select into a folder the user chooses.
+  void startBatch();
+  /// The whole batch's progress when file `index` of `count` is `fraction` done.
+  static double batchProgress(std::size_t index, double fraction, std::size_t count);
+
+  /// An export's work on the studio: writes its files and returns them, reporting fractions through
+  /// the callback and throwing Cancelled when the token asks it to stop. Runs on a pool thread.
+  using ExportWork =
+      std::function<std::vector<std::filesystem::path>(Studio& studio, const ProgressCallback&, std::stop_token)>;
+  void exportVideo();
+  void exportGIF();
+  void exportStills();
+  void exportEverything();
+  /// Runs `work` on the open studio in the background with `title` and progress shown; nothing
+  /// without a studio.
+  void runExport(const QString& title, ExportWork work);
+  /// Asks the running export or batch to stop; it ends on its own at its next check.
+  void cancelExport();
+  void revealLastExport();
+  /// A folder to save into, asked with `message`; nothing without panels or when cancelled.
+  std::optional<QUrl> chooseFolder(const QString& message);
   void requestPreview();
   void play();
   void stopPlaying();
@@ -200,10 +225,24 @@ class AppModel : public QObject {
   void setPreviewTurn(float turn);
   void setPlaying(bool playing);
   void setLastExport(const QList<QUrl>& files);
+  void setProgress(const std::optional<double>& progress);
+  void setProgressTitle(const QString& title);
+  void setBatchRunning(bool running);
+  void setBatchCurrent(int index);
+  void setBatchResults(const std::vector<Batch::Result>& results);
+
+  /// Ends the export or batch that `task` stopped: it is no longer the running one.
+  void forgetTask(const std::stop_source& task);
+  void finishExport(const std::stop_source& task, const std::vector<std::filesystem::path>& files);
+  void failExport(const std::stop_source& task, const std::optional<QString>& error);
+  void finishBatch(const std::stop_source& task, const std::vector<Batch::Result>& results);
 
   /// Makes the freshly read or sample model the open one, with its studio and look.
   void takeModel(PrintModel model, std::shared_ptr<Studio> studio, const QString& sourceName, const Look& look);
   void finishPreview(const QImage& frame);
+  /// Runs `start` once no preview or playback frame is being drawn.
+  void startWhenStudioFree(std::function<void()> start);
+  void startDeferredExports();
   void playFrame(std::uint64_t task, std::int64_t last);
 
   const bool persist_;
@@ -227,6 +266,8 @@ class AppModel : public QObject {
   bool playing_ = false;
   bool rendering_ = false;
   bool renderAgain_ = false;
+  bool playFrameDrawing_ = false;
+  std::vector<std::function<void()>> deferredExports_;
   std::optional<std::uint64_t> playTask_;  ///< the running playback loop's number
   std::uint64_t nextPlayTask_ = 0;
   std::uint64_t rebuilds_ = 0;  ///< the newest studio rebuild's number
@@ -251,5 +292,9 @@ class AppModel : public QObject {
 
 /// The studio's premultiplied RGBA picture as a Qt image (a copy).
 QImage toQImage(const Image& image);
+
+/// The local file a file URL names, and the URL of a local file.
+std::filesystem::path localPath(const QUrl& url);
+QUrl fileUrl(const std::filesystem::path& path);
 
 }  // namespace vantorel
