@@ -3,6 +3,7 @@
 #include "model/panels.h"
 
 #include "base/error.h"
+#include "base/huge_page_allocator.h"
 #include "base/localized.h"
 #include "input/model_loader.h"
 #include "output/export_size.h"
@@ -67,6 +68,12 @@ std::filesystem::path localPath(const QUrl& url) {
 QUrl fileUrl(const std::filesystem::path& path) { return QUrl::fromLocalFile(QString::fromStdString(path.string())); }
 
 AppModel::AppModel(bool persist, QString settingsFile, QObject* parent) : QObject(parent), persist_(persist) {
+  idle_.setSingleShot(true);
+  idle_.setInterval(std::chrono::seconds(30));
+  connect(&idle_, &QTimer::timeout, this, &AppModel::releaseIdleMemory);
+  connect(this, &AppModel::studioChanged, this, &AppModel::busy);
+  connect(this, &AppModel::previewChanged, this, &AppModel::busy);
+  connect(this, &AppModel::progressChanged, this, &AppModel::busy);
   if (persist_) {
     store_ = std::make_unique<SettingsStore>(settingsFile);
     restore();
@@ -77,6 +84,14 @@ AppModel::~AppModel() {
   playTask_.reset();
   if (exportTask_) exportTask_->request_stop();
   pool_.waitForDone();
+}
+
+void AppModel::busy() { idle_.start(); }
+
+void AppModel::releaseIdleMemory() {
+  // Anything still running will allocate again soon; try once more after the next quiet spell.
+  if (loading_ || rendering_ || exportTask_ || playTask_) return busy();
+  hugepages::releaseKept();
 }
 
 QString AppModel::baseName() const { return qs(Batch::safeName(model_ ? model_->name : std::string("Model"))); }

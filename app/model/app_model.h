@@ -21,6 +21,7 @@
 #include <QObject>
 #include <QString>
 #include <QThreadPool>
+#include <QTimer>
 #include <QUrl>
 
 #include <cstdint>
@@ -244,12 +245,18 @@ class AppModel : public QObject {
   void startWhenStudioFree(std::function<void()> start);
   void startDeferredExports();
   void playFrame(std::uint64_t task, std::int64_t last);
+  /// Starts the idle countdown again: work just finished.
+  void busy();
+  void releaseIdleMemory();
 
   const bool persist_;
   std::unique_ptr<SettingsStore> store_;
   bool restoring_ = false;
   Panels* panels_ = nullptr;
   QThreadPool pool_;
+  /// Fires after a quiet spell: the memory the readers and pictures keep for reuse goes back to the
+  /// system, so an idle window holds only what it shows.
+  QTimer idle_;
 
   std::optional<PrintModel> model_;
   QString sourceName_;

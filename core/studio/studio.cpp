@@ -12,6 +12,9 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <mutex>
+#include <utility>
+#include <vector>
 
 namespace vantorel {
 
@@ -49,6 +52,24 @@ RenderMesh meshOf(const ModelObject& object, float scale) {
   RenderMesh mesh = RenderMesh::build(ordinary, RenderMesh::kStudioCreaseAngle);
   for (Float3& p : mesh.positions) p = p * (1 / scale);
   return mesh;
+}
+
+// The environment's light depends on the preset alone, so each preset's is painted and prefiltered
+// once for the process and shared by every studio; the presets are few, so the cache stays small.
+std::shared_ptr<const EnvironmentLight> environmentOf(LightingPreset preset) {
+  static std::mutex mutex;
+  static std::vector<std::pair<LightingPreset, std::shared_ptr<const EnvironmentLight>>> made;
+  {
+    std::lock_guard lock(mutex);
+    for (const auto& [key, light] : made)
+      if (key == preset) return light;
+  }
+  const std::optional<Image> picture = Lighting::environmentImage(preset);
+  if (!picture) return std::make_shared<const EnvironmentLight>();  // black this time; tried again next time
+  auto light = std::make_shared<const EnvironmentLight>(EnvironmentLight::of(*picture));
+  std::lock_guard lock(mutex);
+  made.emplace_back(preset, light);
+  return light;
 }
 
 }  // namespace
@@ -151,8 +172,7 @@ void Studio::rebuild() {
   sweep_ = Lighting::sweepExtent(placement_, framedReference(), scene_.unitScale);
   scene_.rig = Lighting::stage(look_, sweep_);
   if (device_->environment != look_.lighting) {
-    const std::optional<Image> picture = Lighting::environmentImage(look_.lighting);
-    device_->renderer->setEnvironment(picture ? EnvironmentLight::of(*picture) : EnvironmentLight{});
+    device_->renderer->setEnvironment(*environmentOf(look_.lighting));
     device_->environment = look_.lighting;
   }
 }

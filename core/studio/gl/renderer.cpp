@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <vector>
 
 namespace vantorel::gl {
 namespace {
@@ -62,13 +63,35 @@ void Renderer::setEnvironment(const EnvironmentLight& environment) {
   if (environment.width > 0 && environment.height > 0) {
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB16F, environment.width, environment.height, 0, GL_RGB, GL_FLOAT,
                  environment.radiance.data());
+    // The mips are box-filtered here rather than by glGenerateMipmap, which on the software
+    // rasteriser first builds its blit programs in every new context at several times this cost.
+    std::vector<float> level = environment.radiance, next;
+    int w = environment.width, h = environment.height;
+    for (int lod = 1; w > 1 || h > 1; ++lod) {
+      const int nw = std::max(1, w / 2), nh = std::max(1, h / 2);
+      const int sx = w > 1 ? 2 : 1, sy = h > 1 ? 2 : 1;
+      next.assign(std::size_t(nw) * std::size_t(nh) * 3, 0.0f);
+      const float weight = 1.0f / float(sx * sy);
+      for (int y = 0; y < nh; ++y)
+        for (int x = 0; x < nw; ++x)
+          for (int c = 0; c < 3; ++c) {
+            float sum = 0;
+            for (int dy = 0; dy < sy; ++dy)
+              for (int dx = 0; dx < sx; ++dx)
+                sum += level[(std::size_t(y * sy + dy) * std::size_t(w) + std::size_t(x * sx + dx)) * 3 + std::size_t(c)];
+            next[(std::size_t(y) * std::size_t(nw) + std::size_t(x)) * 3 + std::size_t(c)] = sum * weight;
+          }
+      glTexImage2D(GL_TEXTURE_2D, lod, GL_RGB16F, nw, nh, 0, GL_RGB, GL_FLOAT, next.data());
+      level.swap(next);
+      w = nw;
+      h = nh;
+    }
     environment_.lods = std::max(0.0f, std::log2(float(std::max(environment.width, environment.height))) - 2.0f);
   } else {
     const float black[3] = {0, 0, 0};
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB16F, 1, 1, 0, GL_RGB, GL_FLOAT, black);
     environment_.lods = 0;
   }
-  glGenerateMipmap(GL_TEXTURE_2D);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
