@@ -23,7 +23,7 @@ std::string sampleChoices(bool withNames) {
   for (std::size_t i = 0; i < ids.size(); ++i) {
     if (i > 0) text += i + 1 == ids.size() ? " or " : ", ";
     text += "\"" + std::string(ids[i]) + "\"";
-    if (withNames) text += " (" + SampleModels::byId(ids[i])->name + ")";
+    if (withNames) text += " (" + *SampleModels::nameOf(ids[i]) + ")";
   }
   return text;
 }

@@ -245,6 +245,11 @@ class AppModel : public QObject {
   void startWhenStudioFree(std::function<void()> start);
   void startDeferredExports();
   void playFrame(std::uint64_t task, std::int64_t last);
+  /// Writes one turntable file (video or GIF) where the save panel says, never over an existing file.
+  using TurntableWriter = std::function<void(Studio&, const std::filesystem::path&, const ProgressCallback&,
+                                             std::stop_token)>;
+  void exportTurntable(const QString& prompt, std::int64_t seconds, PixelSize size, const QString& extension,
+                       const QString& title, TurntableWriter write);
   /// Starts the idle countdown again: work just finished.
   void busy();
   void releaseIdleMemory();

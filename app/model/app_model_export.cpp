@@ -115,33 +115,35 @@ std::optional<QUrl> AppModel::chooseFolder(const QString& message) {
 }
 
 void AppModel::exportVideo() {
-  if (!studio_ || !panels_) return;
   const VideoSpec spec = video_;
-  const QString message = translated("Save the turntable video (") + QString::number(spec.seconds) +
-                          translated(" s, ") + QString::fromStdString(spec.size().label()) + QStringLiteral(").");
-  const auto destination = panels_->saveFile(baseName() + QStringLiteral(".mp4"), QStringLiteral("mp4"), message);
-  if (!destination) return;
-  runExport(translated("Writing the video…"),
-            [spec, path = localPath(*destination)](Studio& studio, const ProgressCallback& progress,
-                                                   std::stop_token stop) {
-              Exporter::video(studio, spec, path, false, progress, stop);
-              return std::vector{path};
-            });
+  exportTurntable(translated("Save the turntable video ("), spec.seconds, spec.size(), QStringLiteral("mp4"),
+                  translated("Writing the video…"), [spec](Studio& studio, const std::filesystem::path& path,
+                                                          const ProgressCallback& progress, std::stop_token stop) {
+                    Exporter::video(studio, spec, path, false, progress, stop);
+                  });
 }
 
 void AppModel::exportGIF() {
-  if (!studio_ || !panels_) return;
   const GIFSpec spec = gif_;
-  const QString message = translated("Save the turntable GIF (") + QString::number(spec.seconds) +
-                          translated(" s, ") + QString::fromStdString(spec.size().label()) + QStringLiteral(").");
-  const auto destination = panels_->saveFile(baseName() + QStringLiteral(".gif"), QStringLiteral("gif"), message);
+  exportTurntable(translated("Save the turntable GIF ("), spec.seconds, spec.size(), QStringLiteral("gif"),
+                  translated("Writing the GIF…"), [spec](Studio& studio, const std::filesystem::path& path,
+                                                        const ProgressCallback& progress, std::stop_token stop) {
+                    Exporter::gif(studio, spec, path, false, progress, stop);
+                  });
+}
+
+void AppModel::exportTurntable(const QString& prompt, std::int64_t seconds, PixelSize size, const QString& extension,
+                               const QString& title, TurntableWriter write) {
+  if (!studio_ || !panels_) return;
+  const QString message = prompt + QString::number(seconds) + translated(" s, ") +
+                          QString::fromStdString(size.label()) + QStringLiteral(").");
+  const auto destination = panels_->saveFile(baseName() + QStringLiteral(".") + extension, extension, message);
   if (!destination) return;
-  runExport(translated("Writing the GIF…"),
-            [spec, path = localPath(*destination)](Studio& studio, const ProgressCallback& progress,
-                                                   std::stop_token stop) {
-              Exporter::gif(studio, spec, path, false, progress, stop);
-              return std::vector{path};
-            });
+  runExport(title, [write = std::move(write), path = localPath(*destination)](
+                       Studio& studio, const ProgressCallback& progress, std::stop_token stop) {
+    write(studio, path, progress, stop);
+    return std::vector{path};
+  });
 }
 
 void AppModel::exportStills() {

@@ -54,7 +54,7 @@ ModelObject lathe(int rings, int segments, float height, float (*radius)(float),
 
 PrintModel twistedVase() {
   PrintModel model;
-  model.name = localized("Twisted vase");
+  model.name = *nameOf("vase");
   model.format = ModelFormat::stlBinary;
   ModelObject vase = lathe(64, 120, 120, vaseRadius, vaseFactor);
   vase.name = model.name;
@@ -64,7 +64,7 @@ PrintModel twistedVase() {
 
 PrintModel planterAndSaucer() {
   PrintModel model;
-  model.name = localized("Planter and saucer");
+  model.name = *nameOf("planter");
   model.format = ModelFormat::threeMF;
 
   ModelObject planter = lathe(64, 120, 70, planterRadius, planterFactor);
@@ -84,6 +84,12 @@ PrintModel planterAndSaucer() {
 }
 
 std::vector<std::string_view> ids() { return {"vase", "planter"}; }
+
+std::optional<std::string> nameOf(std::string_view id) {
+  if (id == "vase") return localized("Twisted vase");
+  if (id == "planter") return localized("Planter and saucer");
+  return std::nullopt;
+}
 
 std::optional<PrintModel> byId(std::string_view id) {
   if (id == "vase") return twistedVase();

@@ -3,6 +3,7 @@
 #include "input/print_model.h"
 
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -21,6 +22,10 @@ PrintModel planterAndSaucer();
 
 /// The identifiers front ends name the samples by, in menu order: "vase", "planter".
 std::vector<std::string_view> ids();
+
+/// The sample's own name ("Twisted vase"), in the user's language, without building it; nothing for an
+/// unknown identifier.
+std::optional<std::string> nameOf(std::string_view id);
 
 /// The sample named `id`; nothing for an unknown identifier.
 std::optional<PrintModel> byId(std::string_view id);
