@@ -420,10 +420,7 @@ void AppModel::play() {
 void AppModel::playFrame(std::uint64_t task, std::int64_t last) {
   if (!playing_ || playTask_ != task || !studio_) return;
   const std::int64_t now = nowNanoseconds();
-  const double dt = double(now - last) / 1e9;
-  const double seconds = video_.seconds < 2 ? 1.0 : double(video_.seconds);
-  double step = dt * 360.0 / seconds;
-  if (video_.clockwise) step = -step;
+  const double step = playbackStep(double(now - last) / 1e9, video_);
   setPreviewTurn(wrapped(float(previewTurn_ + step)));
   const PixelSize size = ExportSize::pixels(video_.aspect, kPlaybackShortSide);
   playFrameDrawing_ = true;
@@ -440,6 +437,14 @@ void AppModel::playFrame(std::uint64_t task, std::int64_t last) {
         },
         Qt::QueuedConnection);
   });
+}
+
+double AppModel::playbackStep(double elapsedSeconds, const VideoSpec& video) {
+  // One turn takes the video's length, so playback previews the loop at its real speed; a length
+  // below two seconds would spin too fast to judge and turns once a second instead.
+  const double seconds = video.seconds < 2 ? 1.0 : double(video.seconds);
+  const double step = elapsedSeconds * 360.0 / seconds;
+  return video.clockwise ? -step : step;
 }
 
 void AppModel::stopPlaying() {

@@ -130,6 +130,8 @@ class AppModel : public QObject {
   void setError(const std::optional<QString>& error);
   void setNotice(const std::optional<QString>& notice);
   void setInspectorTab(const QString& tab);
+  /// The preview's angle while the user drags it; a turn command wraps it again.
+  void setPreviewTurn(float turn);
 
   /// The panels the open, save and folder actions ask; the model does not own them.
   void setPanels(Panels* panels) { panels_ = panels; }
@@ -171,6 +173,8 @@ class AppModel : public QObject {
   void requestPreview();
   void play();
   void stopPlaying();
+  /// Degrees the playback turns in `elapsedSeconds` of wall-clock time.
+  static double playbackStep(double elapsedSeconds, const VideoSpec& video);
   void togglePlay();
   void turn(float degrees);
   void backToStart();
@@ -223,7 +227,6 @@ class AppModel : public QObject {
   void setLoading(bool loading);
   void setHidden(const HiddenObjects& hidden);
   void setPreview(const QImage& preview);
-  void setPreviewTurn(float turn);
   void setPlaying(bool playing);
   void setLastExport(const QList<QUrl>& files);
   void setProgress(const std::optional<double>& progress);

@@ -7,6 +7,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <tuple>
+
 using namespace vantorel;
 
 namespace {
@@ -59,6 +61,21 @@ void AppModelTest::previewCoalescesAndTurns() {
   app.turn(350);
   app.turn(15);
   QCOMPARE(app.previewTurn(), 5.0f);
+  waitIdle(app);
+
+  // Playback turns with the wall clock: once per video length, once a second below two seconds.
+  VideoSpec video;
+  for (const auto& [seconds, clockwise, degrees] :
+       {std::tuple{std::int64_t(0), false, 180.0}, {1, false, 180.0}, {10, false, 18.0}, {10, true, -18.0}}) {
+    video.seconds = seconds;
+    video.clockwise = clockwise;
+    QCOMPARE(AppModel::playbackStep(0.5, video), degrees);
+  }
+  QSignalSpy turns(&app, &AppModel::previewTurnChanged);
+  app.play();
+  QTRY_VERIFY(frames.count() >= 4 && turns.count() >= 3);
+  app.stopPlaying();
+  QVERIFY(!app.playing() && app.previewTurn() != 5.0f);
   waitIdle(app);
 }
 
