@@ -23,10 +23,10 @@ pkg_check_modules(FONTCONFIG REQUIRED IMPORTED_TARGET fontconfig freetype2)
 pkg_check_modules(PNG REQUIRED IMPORTED_TARGET libpng)
 # Simplified copies of very dense models for the software rasteriser.
 find_package(meshoptimizer REQUIRED)
-# The desktop application: Qt 6 (Core, Gui for preview images, Concurrent for background work; Test for
-# its tests).
+# The desktop application: Qt 6 (Core, Gui for preview images, Concurrent for background work, Widgets for
+# the window, DBus to ask the file manager to select files; Test for its tests).
 if(VANTOREL_APP AND NOT VANTOREL_FUZZ)
-  set(qt_parts Core Gui Concurrent)
+  set(qt_parts Core Gui Concurrent Widgets DBus)
   if(VANTOREL_TESTS)
     list(APPEND qt_parts Test)
   endif()
