@@ -3,6 +3,7 @@
 // picture of the screen in each. Run it under Xvfb through tools/take-screenshots.
 #include "model/app_model.h"
 #include "model/panels.h"
+#include "ui/icons.h"
 #include "ui/main_window.h"
 
 #include "input/sample_models.h"
@@ -81,6 +82,7 @@ void writeBinarySTL(const PrintModel& model, const QString& path) {
 
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
+  ui::chooseIconTheme();
   if (argc != 2) {
     std::fprintf(stderr, "usage: app_screenshots OUTPUT_FOLDER (under a display, e.g. xvfb-run)\n");
     return 64;

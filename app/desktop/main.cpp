@@ -9,29 +9,12 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QFileInfo>
-#include <QIcon>
 #include <QTimer>
 
 #include <cstdio>
 #include <cstring>
 
 namespace {
-
-/// Without a desktop session Qt knows no icon theme; use one that is installed so the window's icons
-/// aren't all style fallbacks.
-void chooseIconTheme() {
-  if (!QIcon::themeName().isEmpty() && QIcon::themeName() != QStringLiteral("hicolor")) return;
-  for (const QString& theme : {QStringLiteral("Adwaita"), QStringLiteral("breeze"), QStringLiteral("Papirus")}) {
-    for (const QString& root : QIcon::themeSearchPaths()) {
-      if (QFileInfo::exists(root + u'/' + theme + QStringLiteral("/index.theme"))) {
-        QIcon::setThemeName(theme);
-        return;
-      }
-    }
-  }
-  QIcon::setFallbackThemeName(QStringLiteral("hicolor"));
-}
 
 /// With VANTOREL_SCREENSHOT set, saves the window to that file once the first preview is on screen and
 /// quits; exits with 1 when none comes within a minute.
@@ -74,7 +57,7 @@ int main(int argc, char** argv) {
   QGuiApplication::setDesktopFileName(QStringLiteral("vantorel"));
   QApplication::setWindowIcon(vantorel::ui::appIcon());
   QApplication::setQuitOnLastWindowClosed(true);
-  chooseIconTheme();
+  vantorel::ui::chooseIconTheme();
 
   const vantorel::ui::LaunchRequest request =
       vantorel::ui::parseArguments(QApplication::arguments().mid(1), QDir::currentPath());

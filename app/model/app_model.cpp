@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QMetaObject>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstring>
@@ -97,8 +98,10 @@ void AppModel::releaseIdleMemory() {
 QString AppModel::baseName() const { return qs(Batch::safeName(model_ ? model_->name : std::string("Model"))); }
 
 ScaleCheck AppModel::scaleCheck() const {
-  if (!studio_) return ScaleCheck::ok();
-  return ScaleCheck::of(studio_->placement().stagedSize());
+  // Staged again from the model rather than asked of the studio, whose lock a render in flight holds:
+  // the window reads this on every change and must never wait for a frame.
+  if (!studio_ || !model_) return ScaleCheck::ok();
+  return ScaleCheck::of(Placement::of(*model_, look_.orientation, hidden_).stagedSize());
 }
 
 // Setters: each compares first, so a view hears only of real changes.
@@ -363,11 +366,20 @@ void AppModel::requestPreview() {
     return;
   }
   rendering_ = true;
-  const PixelSize size = ExportSize::pixels(video_.aspect, kPreviewShortSide);
+  const auto shortSide = std::int64_t(std::lround(double(kPreviewShortSide) * previewPixelRatio_));
+  PixelSize size = ExportSize::pixels(video_.aspect, shortSide);
+  if (std::max(size.width, size.height) > Studio::kLargestSide) size = ExportSize::pixels(video_.aspect, kPreviewShortSide);
   pool_.start([this, studio = studio_, look = look_, size, turn = radians(previewTurn_)] {
     QImage frame = renderFrame(*studio, look, size, turn);
     QMetaObject::invokeMethod(this, [this, frame = std::move(frame)] { finishPreview(frame); }, Qt::QueuedConnection);
   });
+}
+
+void AppModel::setPreviewPixelRatio(double ratio) {
+  ratio = std::isfinite(ratio) ? std::clamp(ratio, 1.0, 3.0) : 1.0;
+  if (ratio == previewPixelRatio_) return;
+  previewPixelRatio_ = ratio;
+  requestPreview();
 }
 
 void AppModel::finishPreview(const QImage& frame) {

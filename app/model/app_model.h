@@ -132,6 +132,10 @@ class AppModel : public QObject {
   void setInspectorTab(const QString& tab);
   /// The preview's angle while the user drags it; a turn command wraps it again.
   void setPreviewTurn(float turn);
+  /// Device pixels per window pixel where the preview is shown: the preview is drawn that much larger
+  /// (at most 3×) so a dense screen shows it sharp. Playback keeps its own size, for its frame rate.
+  void setPreviewPixelRatio(double ratio);
+  double previewPixelRatio() const { return previewPixelRatio_; }
 
   /// The panels the open, save and folder actions ask; the model does not own them.
   void setPanels(Panels* panels) { panels_ = panels; }
@@ -278,6 +282,7 @@ class AppModel : public QObject {
   std::vector<SavedLook> savedLooks_;
   QImage preview_;
   float previewTurn_ = 0;
+  double previewPixelRatio_ = 1;
   bool playing_ = false;
   bool rendering_ = false;
   bool renderAgain_ = false;

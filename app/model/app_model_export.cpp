@@ -219,7 +219,19 @@ void AppModel::startBatch() {
           },
           Qt::QueuedConnection);
     };
-    auto results = Batch::run(files, job, look, output, report, task.get_token());
+    // Each model's mark shows as soon as it is done, not all at the end.
+    const auto finished = [this](const Batch::Result& result) {
+      QMetaObject::invokeMethod(
+          this,
+          [this, result] {
+            if (!batchRunning_) return;
+            auto results = batchResults_;
+            results.push_back(result);
+            setBatchResults(results);
+          },
+          Qt::QueuedConnection);
+    };
+    auto results = Batch::run(files, job, look, output, report, task.get_token(), finished);
     QMetaObject::invokeMethod(
         this, [this, task, results = std::move(results)] { finishBatch(task, results); }, Qt::QueuedConnection);
   });

@@ -1,6 +1,7 @@
 #include "ui/icons.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QStyle>
 
 namespace vantorel::ui {
@@ -39,6 +40,19 @@ QIcon icon(Icon which) {
     if (QIcon::hasThemeIcon(name)) return QIcon::fromTheme(name);
   }
   return QApplication::style()->standardIcon(source.fallback);
+}
+
+void chooseIconTheme() {
+  if (!QIcon::themeName().isEmpty() && QIcon::themeName() != QStringLiteral("hicolor")) return;
+  for (const QString& theme : {QStringLiteral("Adwaita"), QStringLiteral("breeze"), QStringLiteral("Papirus")}) {
+    for (const QString& root : QIcon::themeSearchPaths()) {
+      if (QFileInfo::exists(root + u'/' + theme + QStringLiteral("/index.theme"))) {
+        QIcon::setThemeName(theme);
+        return;
+      }
+    }
+  }
+  QIcon::setFallbackThemeName(QStringLiteral("hicolor"));
 }
 
 QIcon appIcon() {

@@ -24,6 +24,10 @@ enum class Icon {
 
 QIcon icon(Icon which);
 
+/// Without a desktop session Qt knows no icon theme; picks one that is installed so the window's icons
+/// aren't all style fallbacks. Call once, after the application object exists.
+void chooseIconTheme();
+
 /// The application's own icon, drawn from the SVG built into the program.
 QIcon appIcon();
 

@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QWindow>
 #include <QPainterPath>
 #include <QStackedLayout>
 #include <QVBoxLayout>
@@ -121,6 +122,16 @@ void PreviewFrame::paintEvent(QPaintEvent*) {
   }
   // Scaled straight into device pixels, so a dense screen gets every pixel the frame has.
   painter.drawImage(picture, picture_);
+}
+
+void PreviewFrame::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  // The model draws the preview for the screen the window is on, again when it moves to another.
+  model_.setPreviewPixelRatio(devicePixelRatioF());
+  if (QWindow* window = this->window()->windowHandle(); window && !followsScreen_) {
+    followsScreen_ = true;
+    connect(window, &QWindow::screenChanged, this, [this] { model_.setPreviewPixelRatio(devicePixelRatioF()); });
+  }
 }
 
 void PreviewFrame::mousePressEvent(QMouseEvent* event) {

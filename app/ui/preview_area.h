@@ -30,6 +30,7 @@ class PreviewFrame : public QWidget {
 
  protected:
   void paintEvent(QPaintEvent* event) override;
+  void showEvent(QShowEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
@@ -46,6 +47,7 @@ class PreviewFrame : public QWidget {
   std::optional<QPointF> pressedAt_;
   /// The angle when the drag began; empty between drags.
   std::optional<float> dragStart_;
+  bool followsScreen_ = false;
 };
 
 class PreviewArea : public QWidget {

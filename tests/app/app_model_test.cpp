@@ -46,6 +46,11 @@ void AppModelTest::previewCoalescesAndTurns() {
   waitIdle(app);
   QVERIFY(!app.preview().isNull());
   QCOMPARE(app.preview().size(), QSize(720, 720));
+  app.setPreviewPixelRatio(2);  // a dense screen: twice the pixels for the same window size
+  waitIdle(app);
+  QCOMPARE(app.preview().size(), QSize(1440, 1440));
+  app.setPreviewPixelRatio(1);
+  waitIdle(app);
 
   QSignalSpy frames(&app, &AppModel::previewChanged);
   for (int i = 0; i < 10; ++i) app.turn(3);  // each frame at its own angle, so each is a change

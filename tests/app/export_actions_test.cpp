@@ -121,14 +121,18 @@ void ExportActionsTest::batchListsRunsAndStops() {
   panels.folder = urlOf(folder / "out");
   app.setBatchVideo(false);
   app.setStills({.aspect = Aspect::square, .resolution = Resolution::r720});
-  connect(&app, &AppModel::batchCurrentChanged, &app, [&app] {
-    if (app.batchCurrent() == 2) app.cancelExport();
+  std::size_t shownWhileRunning = 0;
+  connect(&app, &AppModel::batchCurrentChanged, &app, [&app, &shownWhileRunning] {
+    if (app.batchCurrent() != 2) return;
+    shownWhileRunning = app.batchResults().size();
+    app.cancelExport();
   });
   app.startBatch();
   QVERIFY(app.batchRunning() && app.progressTitle() == "Batch");
   QTRY_VERIFY_WITH_TIMEOUT(!app.batchRunning(), 300000);
   QVERIFY(!app.progress() && !app.isExportTaskRunning());
   QCOMPARE(app.batchResults().size(), std::size_t(2));
+  QCOMPARE(shownWhileRunning, std::size_t(2));  // each model's result shows as it finishes
   QVERIFY(app.lastExport().size() == 14 && allExist(app.lastExport()));
 }
 
