@@ -13,8 +13,56 @@ namespace {
 
 double limit(double v) { return std::min(v, 1.0); }
 
-void addStop(cairo_pattern_t* pattern, double offset, const RGBA& b, double factor, double alpha = 1.0) {
-  cairo_pattern_add_color_stop_rgba(pattern, offset, limit(b.r * factor), limit(b.g * factor), limit(b.b * factor), alpha);
+// The 8 × 8 ordered-dither thresholds (Bayer), 0 … 63.
+constexpr std::uint8_t kBayer[8][8] = {{0, 32, 8, 40, 2, 34, 10, 42},  {48, 16, 56, 24, 50, 18, 58, 26},
+                                       {12, 44, 4, 36, 14, 46, 6, 38}, {60, 28, 52, 20, 62, 30, 54, 22},
+                                       {3, 35, 11, 43, 1, 33, 9, 41},  {51, 19, 59, 27, 49, 17, 57, 25},
+                                       {15, 47, 7, 39, 13, 45, 5, 37}, {63, 31, 55, 23, 61, 29, 53, 21}};
+
+// The sweep's three layers, evaluated as Cairo draws them (gradients between the limited stop
+// colours in sRGB values, each layer laid "over" the one below) but in floating point, then
+// rounded with an ordered dither of half a step either way. Cairo rounds each gradient straight to
+// 8 bits, and across a large backdrop of one hue those steps show as bands. The dither depends on
+// the pixel's position alone, so every frame of a video or GIF has the same backdrop, pixel for
+// pixel, and a GIF's unchanged pixels stay unchanged. Writes RGBA rows with alpha 255.
+void paintSweep(const RGBA& b, int width, int height, double w, double h, std::uint8_t* pixels, std::size_t stride) {
+  // Cairo keeps colour components within 0 … 1.
+  const auto component = [](double v) { return std::isfinite(v) ? std::clamp(v, 0.0, 1.0) : 0.0; };
+  const double base[3] = {component(b.r), component(b.g), component(b.b)};
+  // The sweep: darker top, a bright band just above the middle, a gentle fall to the bottom.
+  constexpr double kStops[4] = {0.0, 0.42, 0.62, 1.0}, kFactors[4] = {0.86, 1.02, 0.97, 0.9};
+  double glow[3];
+  for (int c = 0; c < 3; ++c) glow[c] = limit(base[c] * 1.08);
+  const double cx = w * 0.5, cy = h * 0.5;
+  const double glowRadius = 0.54 * std::max(w, h);
+  const double inner = 0.45 * std::min(w, h), outer = 0.62 * std::sqrt(w * w + h * h);
+  for (int y = 0; y < height; ++y) {
+    const double py = y + 0.5;
+    const double t = std::clamp(py / h, 0.0, 1.0);
+    int k = 0;
+    while (k < 2 && t > kStops[k + 1]) ++k;
+    const double f = (t - kStops[k]) / (kStops[k + 1] - kStops[k]);
+    double row[3];
+    for (int c = 0; c < 3; ++c) {
+      const double from = limit(base[c] * kFactors[k]), to = limit(base[c] * kFactors[k + 1]);
+      row[c] = from + (to - from) * f;
+    }
+    const double dy = py - cy;
+    std::uint8_t* out = pixels + std::size_t(y) * stride;
+    for (int x = 0; x < width; ++x, out += 4) {
+      const double dx = x + 0.5 - cx;
+      const double r = std::sqrt(dx * dx + dy * dy);
+      // The centre glow over it, then the vignette.
+      const double glowAlpha = r < glowRadius ? 1.0 - r / glowRadius : 0.0;
+      const double shade = r > inner && r <= outer ? 1.0 - 0.09 * (r - inner) / (outer - inner) : 1.0;
+      const double threshold = (kBayer[y & 7][x & 7] + 0.5) / 64.0;
+      for (int c = 0; c < 3; ++c) {
+        const double v = (glow[c] * glowAlpha + row[c] * (1.0 - glowAlpha)) * shade;
+        out[c] = std::uint8_t(std::min(255.0, std::floor(v * 255.0 + threshold)));
+      }
+      out[3] = 255;
+    }
+  }
 }
 
 }  // namespace
@@ -31,38 +79,16 @@ void paintBackground(const Look& look, cairo_t* cr, Rect rect) {
     cairo_restore(cr);
     return;
   }
-  const double w = rect.width, h = rect.height;
-  const double cx = rect.x + w * 0.5, cy = rect.y + h * 0.5;
-
-  // 1. The sweep: darker top, a bright band just above the middle, a gentle fall to the bottom.
-  cairo_pattern_t* sweep = cairo_pattern_create_linear(0, rect.y, 0, rect.y + h);
-  addStop(sweep, 0.0, b, 0.86);
-  addStop(sweep, 0.42, b, 1.02);
-  addStop(sweep, 0.62, b, 0.97);
-  addStop(sweep, 1.0, b, 0.9);
-  cairo_pattern_set_extend(sweep, CAIRO_EXTEND_NONE);
-  cairo_set_source(cr, sweep);
-  cairo_paint(cr);
-  cairo_pattern_destroy(sweep);
-
-  // 2. Centre glow.
-  cairo_pattern_t* glow = cairo_pattern_create_radial(cx, cy, 0, cx, cy, 0.54 * std::max(w, h));
-  addStop(glow, 0.0, b, 1.08);
-  addStop(glow, 1.0, b, 1.08, 0.0);
-  cairo_pattern_set_extend(glow, CAIRO_EXTEND_NONE);
-  cairo_set_source(cr, glow);
-  cairo_paint(cr);
-  cairo_pattern_destroy(glow);
-
-  // 3. Vignette.
-  cairo_pattern_t* vignette =
-      cairo_pattern_create_radial(cx, cy, 0.45 * std::min(w, h), cx, cy, 0.62 * std::sqrt(w * w + h * h));
-  cairo_pattern_add_color_stop_rgba(vignette, 0.0, 0, 0, 0, 0.0);
-  cairo_pattern_add_color_stop_rgba(vignette, 1.0, 0, 0, 0, 0.09);
-  cairo_pattern_set_extend(vignette, CAIRO_EXTEND_NONE);
-  cairo_set_source(cr, vignette);
-  cairo_paint(cr);
-  cairo_pattern_destroy(vignette);
+  // Pictures are at most a few thousand pixels a side; anything else is no rectangle to paint.
+  const bool paintable = rect.width > 0 && rect.height > 0 && rect.width < 65536 && rect.height < 65536;
+  const int width = paintable ? int(std::ceil(rect.width)) : 0, height = paintable ? int(std::ceil(rect.height)) : 0;
+  Image sweep(width, height, true);
+  if (paintable) paintSweep(b, width, height, rect.width, rect.height, sweep.pixels.data(), sweep.stride());
+  if (cairo_surface_t* source = Canvas::surfaceOf(sweep)) {
+    cairo_set_source_surface(cr, source, rect.x, rect.y);
+    cairo_paint(cr);
+    cairo_surface_destroy(source);
+  }
   cairo_restore(cr);
 }
 
@@ -72,6 +98,10 @@ std::optional<Image> background(const Look& look, int width, int height) {
   if (width <= 0 || height <= 0 || cairo_format_stride_for_width(CAIRO_FORMAT_RGB24, width) != width * 4)
     return std::nullopt;
   Image image(width, height, true);
+  if (look.background == BackgroundStyle::studio) {
+    paintSweep(look.backgroundColor, width, height, width, height, image.pixels.data(), image.stride());
+    return image;
+  }
   cairo_surface_t* surface =
       cairo_image_surface_create_for_data(image.pixels.data(), CAIRO_FORMAT_RGB24, width, height, width * 4);
   cairo_t* cr = cairo_create(surface);

@@ -5,9 +5,18 @@
 #include "base/image.h"
 
 #include <array>
+#include <utility>
 #include <vector>
 
 namespace vantorel {
+
+/// The backdrop's sweep as the model sees it: a floor filling the view below the horizon and a wall
+/// rising from it behind the model (towards −Z), each of one linear radiance in the environment
+/// picture's units, raising the picture where they stand and it is darker.
+struct SweepLight {
+  Float3 floor, wall;
+  bool operator==(const SweepLight&) const = default;
+};
 
 struct EnvironmentLight {
   /// Coefficients of irradiance ÷ π (the light a white Lambert surface returns), for the terms
@@ -19,6 +28,13 @@ struct EnvironmentLight {
   /// The environment of an sRGB equirectangular `image` (top row looks straight up, the centre
   /// column along +Z, x growing towards +X). An empty image gives black light.
   static EnvironmentLight of(const Image& image);
+  /// The same picture seen from inside `sweep`.
+  static EnvironmentLight of(const Image& image, const SweepLight& sweep);
+
+  /// How much of the view along the unit direction `d` the sweep's floor and wall fill, each 0 … 1
+  /// and together at most 1; the picture shows through the rest. The wall fades out towards the
+  /// zenith and the sides as a curved backdrop a few model sizes behind the model would.
+  static std::pair<float, float> sweepCover(Float3 d);
 
   /// The direction seen through pixel centre (x, y) of a width × height equirectangular image.
   static Float3 direction(double x, double y, int width, int height);

@@ -37,10 +37,10 @@ Float3 blackBodyRGB(double kelvin) {
 
 LightingValues values(LightingPreset preset) {
   switch (preset) {
-    case LightingPreset::softStudio: return {620, 200, 380, 50, 6000, -38, -48, 14, 0.32f, 0.62f, {0.75f, 0.55f, 0.32f}};
-    case LightingPreset::bright: return {560, 330, 260, 110, 6200, -25, -60, 18, 0.22f, 0.85f, {0.95f, 0.80f, 0.55f}};
-    case LightingPreset::dramatic: return {950, 50, 700, 15, 6000, -70, -28, 7, 0.5f, 0.35f, {0.25f, 0.12f, 0.05f}};
-    case LightingPreset::warm: return {650, 190, 360, 50, 4300, -40, -40, 12, 0.32f, 0.6f, {0.75f, 0.55f, 0.32f}};
+    case LightingPreset::softStudio: return {620, 200, 380, 50, 6000, -38, -48, 14, 0.32f, 0.62f, {0.75f, 0.55f, 0.32f}, 1};
+    case LightingPreset::bright: return {560, 330, 260, 110, 6200, -25, -60, 18, 0.22f, 0.85f, {0.95f, 0.80f, 0.55f}, 1};
+    case LightingPreset::dramatic: return {950, 50, 700, 15, 6000, -70, -28, 7, 0.5f, 0.35f, {0.25f, 0.12f, 0.05f}, 0.2f};
+    case LightingPreset::warm: return {650, 190, 360, 50, 4300, -40, -40, 12, 0.32f, 0.6f, {0.75f, 0.55f, 0.32f}, 1};
   }
   return values(LightingPreset::softStudio);
 }
@@ -98,6 +98,7 @@ LightRig stage(const Look& look, SweepExtent sweep) {
 
   rig.environment = look.lighting;
   rig.environmentIntensity = v.environmentIntensity;
+  rig.sweepColor = sweepColor(look);
   return rig;
 }
 
@@ -107,6 +108,46 @@ Float3 temperatureColor(float kelvin) {
   Float3 rgb{std::max(c.x / white.x, 0.0f), std::max(c.y / white.y, 0.0f), std::max(c.z / white.z, 0.0f)};
   const float luminance = 0.2126f * rgb.x + 0.7152f * rgb.y + 0.0722f * rgb.z;
   return rgb * (1.0f / luminance);
+}
+
+RGBA sweepColor(const Look& look) {
+  return look.background == BackgroundStyle::transparent ? Look{}.backgroundColor : look.backgroundColor;
+}
+
+SweepLight sweepLight(LightingPreset preset, RGBA sweep, const EnvironmentLight& around) {
+  const LightingValues v = values(preset);
+  const float scale = v.environmentIntensity * kEnvironmentUnit;
+  if (!(scale > 0)) return {};
+  // Irradiance ÷ π on the floor (facing up) and on the wall (facing the camera, +Z): the lamps
+  // unshadowed, the ambient light and what the environment sends from the half each faces.
+  const Float3 towards[3] = {rotate(keyOrientation(preset), {0, 0, 1}), rotate(kFillOrientation, {0, 0, 1}),
+                             rotate(kRimOrientation, {0, 0, 1})};
+  const float intensities[3] = {v.keyIntensity, v.fillIntensity, v.rimIntensity};
+  const float temperatures[3] = {v.temperature, v.temperature, kRimTemperature};
+  const Float3 ambient = temperatureColor(v.temperature) * (v.ambientIntensity * kLightUnit);
+  Float3 onFloor = ambient + around.diffuse({0, 1, 0}) * scale;
+  Float3 onWall = ambient + around.diffuse({0, 0, 1}) * scale;
+  for (int i = 0; i < 3; ++i) {
+    const Float3 lamp = temperatureColor(temperatures[i]) * (intensities[i] * kLightUnit);
+    onFloor += lamp * std::max(towards[i].y, 0.0f);
+    onWall += lamp * std::max(towards[i].z, 0.0f);
+  }
+  const float k = kSweepAlbedo * v.sweepBounce / scale;
+  const Float3 albedo{linearFromSRGB(std::clamp(float(sweep.r), 0.0f, 1.0f)) * k,
+                      linearFromSRGB(std::clamp(float(sweep.g), 0.0f, 1.0f)) * k,
+                      linearFromSRGB(std::clamp(float(sweep.b), 0.0f, 1.0f)) * k};
+  const auto reflect = [&](Float3 light) { return Float3{light.x * albedo.x, light.y * albedo.y, light.z * albedo.z}; };
+  return {reflect(onFloor), reflect(onWall)};
+}
+
+EnvironmentLight environment(LightingPreset preset, RGBA sweep) {
+  const std::optional<Image> picture = environmentImage(preset);
+  if (!picture) return {};
+  EnvironmentLight light = EnvironmentLight::of(*picture);
+  // Each pass adds one more exchange of light between floor and wall; a near-white sweep passes on
+  // about a third of what it gets each time, so the third pass leaves the sum a few percent short.
+  for (int pass = 0; pass < 3; ++pass) light = EnvironmentLight::of(*picture, sweepLight(preset, sweep, light));
+  return light;
 }
 
 std::optional<Image> environmentImage(LightingPreset preset) {

@@ -4,6 +4,7 @@
 #include "staging/look.h"
 #include "staging/placement.h"
 #include "base/image.h"
+#include "studio/environment_light.h"
 
 #include <array>
 #include <optional>
@@ -28,6 +29,9 @@ struct LightingValues {
   float shadowOpacity;                                                 ///< alpha of the black shadow colour
   float environmentIntensity;
   std::array<float, 3> environmentGreys;                               ///< top, middle, bottom (sRGB)
+  /// How much of the light a backdrop sweep sends back reaches the model: 1 for an open set; less
+  /// where the look wants its dark side (as black cards beside the model would).
+  float sweepBounce;
   bool operator==(const LightingValues&) const = default;
 };
 
@@ -66,6 +70,8 @@ struct LightRig {
   LightNode key, fill, rim, ambient;
   LightingPreset environment = LightingPreset::softStudio;
   float environmentIntensity = 0;
+  /// The backdrop colour the model's surroundings have (sRGB), which the environment's sweep bounces.
+  RGBA sweepColor{1, 1, 1, 1};
   bool operator==(const LightRig&) const = default;
 };
 
@@ -76,6 +82,13 @@ inline const Quaternion kFillOrientation{-0.13548f, 0.49384f, 0.07822f, 0.85536f
 inline const Quaternion kRimOrientation{-0.02621f, 0.95009f, 0.29956f, 0.08312f};
 inline constexpr int kShadowMapSize = 4096;
 inline constexpr int kEnvironmentWidth = 512, kEnvironmentHeight = 256;
+/// The lighting program's units: a light of 1000 shines 1.15 in linear light, and the environment
+/// picture's linear values shine at its intensity times 0.6.
+inline constexpr float kLightUnit = 1.15f / 1000.0f;
+inline constexpr float kEnvironmentUnit = 0.6f;
+/// The sweep's albedo per unit of its shown colour in linear light: the backdrop shows the sweep
+/// lit by somewhat more than one unit of light, so a near-white backdrop reflects about 0.7.
+inline constexpr float kSweepAlbedo = 0.8f;
 
 /// The preset's numbers.
 LightingValues values(LightingPreset preset);
@@ -94,6 +107,19 @@ LightRig stage(const Look& look, SweepExtent extent);
 /// every colour has luminance 1 (so temperature changes tint, intensity alone sets strength).
 /// Clamped to 1000–40000 K.
 Float3 temperatureColor(float kelvin);
+
+/// The colour of the sweep around the model for `look`: its backdrop colour, or the default
+/// backdrop's for a transparent picture, which will be laid over an unknown page.
+RGBA sweepColor(const Look& look);
+
+/// The sweep's floor and wall for `preset` in a backdrop of `sweep` colour, in the environment
+/// picture's units, as lit by the preset's lamps (unshadowed), its ambient light and `around`: the
+/// environment's light as far as it is known (the picture's alone, or with an earlier sweep).
+SweepLight sweepLight(LightingPreset preset, RGBA sweep, const EnvironmentLight& around);
+
+/// The light of the preset's environment picture seen from inside a sweep of `sweep` colour, with
+/// the light the floor and wall pass between each other. Black when the picture cannot be made.
+EnvironmentLight environment(LightingPreset preset, RGBA sweep);
 
 /// The 512 × 256 opaque lighting-environment picture of a preset: a grey gradient from top to
 /// bottom with two softboxes and a bright strip near the top. Nothing when Cairo cannot make it.

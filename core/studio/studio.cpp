@@ -22,8 +22,9 @@ namespace vantorel {
 struct Studio::Device {
   std::unique_ptr<gl::Context> context;
   std::unique_ptr<gl::Renderer> renderer;
-  std::optional<LightingPreset> environment;  // the preset whose environment is uploaded
+  std::optional<std::pair<LightingPreset, RGBA>> environment;  // the preset and sweep whose light is uploaded
   std::optional<ReferenceNode> reference;     // the reference whose geometry is uploaded
+  std::optional<Matrix4> occlusion;           // the placement the meshes' occlusion is baked for
   struct Backdrop {
     BackgroundStyle style;
     RGBA colour;
@@ -54,21 +55,24 @@ RenderMesh meshOf(const ModelObject& object, float scale) {
   return mesh;
 }
 
-// The environment's light depends on the preset alone, so each preset's is painted and prefiltered
-// once for the process and shared by every studio; the presets are few, so the cache stays small.
-std::shared_ptr<const EnvironmentLight> environmentOf(LightingPreset preset) {
+// The environment's light depends on the preset and the sweep's colour alone, so each pair's is
+// painted and prefiltered once and shared by every studio; the most recent few are kept, as a
+// colour being picked passes through many.
+std::shared_ptr<const EnvironmentLight> environmentOf(LightingPreset preset, RGBA sweep) {
   static std::mutex mutex;
-  static std::vector<std::pair<LightingPreset, std::shared_ptr<const EnvironmentLight>>> made;
+  static std::vector<std::pair<std::pair<LightingPreset, RGBA>, std::shared_ptr<const EnvironmentLight>>> made;
+  constexpr std::size_t kKept = 8;
+  const std::pair key{preset, sweep};
   {
     std::lock_guard lock(mutex);
-    for (const auto& [key, light] : made)
-      if (key == preset) return light;
+    for (const auto& [known, light] : made)
+      if (known == key) return light;
   }
-  const std::optional<Image> picture = Lighting::environmentImage(preset);
-  if (!picture) return std::make_shared<const EnvironmentLight>();  // black this time; tried again next time
-  auto light = std::make_shared<const EnvironmentLight>(EnvironmentLight::of(*picture));
+  auto light = std::make_shared<const EnvironmentLight>(Lighting::environment(preset, sweep));
+  if (light->width == 0) return light;  // black this time; tried again next time
   std::lock_guard lock(mutex);
-  made.emplace_back(preset, light);
+  if (made.size() == kKept) made.erase(made.begin());
+  made.emplace_back(key, light);
   return light;
 }
 
@@ -159,6 +163,13 @@ void Studio::rebuild() {
       node.materials.push_back(Scene::groupMaterial(model_, look_, group.color));
     scene_.objects.push_back(std::move(node));
   }
+  // The model's occlusion turns with it, so it is baked again only when the placement changes.
+  if (device_->occlusion != placement_.transform) {
+    std::vector<const RenderMesh*> drawn;
+    for (const MeshEntry& entry : meshes_) drawn.push_back(&entry.mesh);
+    device_->renderer->bakeOcclusion(drawn, placement_.transform, placement_.bounds);
+    device_->occlusion = placement_.transform;
+  }
   // Scale reference.
   scene_.reference = Scene::reference(look_, placement_.bounds);
   if (!device_->reference || *device_->reference != scene_.reference) {
@@ -171,9 +182,10 @@ void Studio::rebuild() {
   scene_.unitScale = Scene::unitScale(Lighting::sweepExtent(placement_, Bounds::empty, 1, 0).extent());
   sweep_ = Lighting::sweepExtent(placement_, framedReference(), scene_.unitScale);
   scene_.rig = Lighting::stage(look_, sweep_);
-  if (device_->environment != look_.lighting) {
-    device_->renderer->setEnvironment(*environmentOf(look_.lighting));
-    device_->environment = look_.lighting;
+  const std::pair environment{look_.lighting, scene_.rig.sweepColor};
+  if (device_->environment != environment) {
+    device_->renderer->setEnvironment(*environmentOf(look_.lighting, scene_.rig.sweepColor));
+    device_->environment = environment;
   }
 }
 
@@ -188,6 +200,7 @@ void Studio::update(const Look& look) {
     // The scene data is current; the device catches up on the next call that can make it current.
     device_->environment.reset();
     device_->reference.reset();
+    device_->occlusion.reset();
   }
 }
 
@@ -215,7 +228,7 @@ std::optional<Image> Studio::render(int width, int height, float turn, std::opti
     scene_.camera = {pose.position, pose.target, pose.fovY, Scene::nearPlane(d), Scene::farPlane(d)};
 
     gl::Context::Current current(*device_->context);
-    if (!device_->environment || !device_->reference) rebuild();
+    if (!device_->environment || !device_->reference || !device_->occlusion) rebuild();
     std::optional<Image> picture = device_->renderer->draw(scene_, sweep_, width, height, timings);
     if (!picture) return std::nullopt;
 

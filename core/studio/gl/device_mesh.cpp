@@ -17,7 +17,7 @@ DeviceMesh DeviceMesh::upload(std::span<const Float3> positions, std::span<const
                               std::span<const float> uvs, const std::vector<std::vector<std::uint32_t>>& groups) {
   DeviceMesh mesh;
   mesh.vao = VertexArray::make();
-  for (Buffer& buffer : mesh.buffers) buffer = Buffer::make();
+  for (std::size_t i = 0; i < 4; ++i) mesh.buffers[i] = Buffer::make();
   glBindVertexArray(mesh.vao.get());
   glBindBuffer(GL_ARRAY_BUFFER, mesh.buffers[0].get());
   glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(positions.size_bytes()), positions.data(), GL_STATIC_DRAW);
@@ -36,6 +36,9 @@ DeviceMesh DeviceMesh::upload(std::span<const Float3> positions, std::span<const
     glDisableVertexAttribArray(2);
     glVertexAttrib2f(2, 0, 0);
   }
+  // A stream left off reads the context's current value, which nothing else sets: fully open.
+  glDisableVertexAttribArray(3);
+  glVertexAttrib1f(3, 1);
   std::size_t total = 0;
   for (const auto& g : groups) total += g.size();
   glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, mesh.buffers[3].get());
@@ -49,6 +52,16 @@ DeviceMesh DeviceMesh::upload(std::span<const Float3> positions, std::span<const
   }
   glBindVertexArray(0);
   return mesh;
+}
+
+void DeviceMesh::setOcclusion(std::span<const std::uint8_t> occlusion) {
+  glBindVertexArray(vao.get());
+  if (!buffers[4]) buffers[4] = Buffer::make();
+  glBindBuffer(GL_ARRAY_BUFFER, buffers[4].get());
+  glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(occlusion.size_bytes()), occlusion.data(), GL_STATIC_DRAW);
+  glEnableVertexAttribArray(3);
+  glVertexAttribPointer(3, 1, GL_UNSIGNED_BYTE, GL_TRUE, 1, nullptr);
+  glBindVertexArray(0);
 }
 
 void DeviceMesh::bind() const {

@@ -17,14 +17,17 @@ enum class Culling { none, back, front };
 
 struct DeviceMesh {
   VertexArray vao;
-  std::array<Buffer, 4> buffers;  // positions, normals, texture coordinates, indices
+  std::array<Buffer, 5> buffers;  // positions, normals, texture coordinates, indices, occlusion
   std::vector<std::pair<std::size_t, std::size_t>> groups;  // (first index, count)
   std::vector<std::size_t> materials;                       // reference parts: material per group
   Culling culling = Culling::none;
 
-  /// Uploads the streams (`uvs` may be empty) and the groups' indices one after the other.
+  /// Uploads the streams (`uvs` may be empty) and the groups' indices one after the other. Every
+  /// vertex is fully open until `setOcclusion` gives the mesh its occlusion.
   static DeviceMesh upload(std::span<const Float3> positions, std::span<const Float3> normals, std::span<const float> uvs,
                            const std::vector<std::vector<std::uint32_t>>& groups);
+  /// The share of its surroundings each vertex sees, 0 (none) … 255 (all), one per position.
+  void setOcclusion(std::span<const std::uint8_t> occlusion);
   /// Sets the culling and binds the streams for the draws that follow.
   void bind() const;
   void drawGroup(std::size_t g) const;

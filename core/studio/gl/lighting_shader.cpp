@@ -1,7 +1,9 @@
 // The surface's light, once per covered pixel from the attributes pass: Lambert diffuse with GGX
 // specular (correlated Smith visibility, Schlick Fresnel) and a clear-coat lobe, lit by three
 // directional lights, the ambient light and the image light of the environment (irradiance from
-// spherical harmonics, reflections from the environment's mip chain), then tone mapped.
+// spherical harmonics, reflections from the environment's mip chain), then tone mapped. The light
+// that comes from all around (ambient, environment, the broad fill) is shaded by the vertex's
+// baked occlusion; the key has its shadow and the rim grazes the silhouette.
 #include "studio/gl/shaders.h"
 
 namespace vantorel::gl::shaders {
@@ -66,6 +68,23 @@ float ggx(float nh, float a) {
   return a2 / (PI * d * d);
 }
 
+// Occlusion with the light that bounces between the occluding surfaces again, which a light
+// colour returns more of (Jimenez et al., "Practical Real-Time Strategies for Accurate Indirect
+// Occlusion", fit for a white surrounding).
+vec3 bouncedOcclusion(float visible, vec3 albedo) {
+  vec3 a = 2.0404 * albedo - 0.3324;
+  vec3 b = -4.7951 * albedo + 0.6417;
+  vec3 c = 2.7552 * albedo + 0.6903;
+  return max(vec3(visible), ((visible * a + b) * visible + c) * visible);
+}
+
+// The share of a reflection's lobe that leaves past the occluders: a sharp lobe towards the
+// viewer escapes a crevice that darkens its diffuse light (Lagarde and de Rousiers, "Moving
+// Frostbite to PBR").
+float specularOcclusion(float nv, float visible, float roughness) {
+  return clamp(pow(nv + visible, exp2(-16.0 * roughness - 1.0)) - 1.0 + visible, 0.0, 1.0);
+}
+
 float smithCorrelated(float nv, float nl, float a) {
   float a2 = a * a;
   float v = nl * sqrt(nv * nv * (1.0 - a2) + a2);
@@ -89,6 +108,9 @@ void main() {
   vec3 f0 = mix(vec3(0.04), base, metalness);
   vec3 diffuseColor = base * (1.0 - metalness);
   float nv = max(dot(n, v), 1e-4);
+  float visible = occlusionOf(attributes);
+  vec3 diffuseOcclusion = bouncedOcclusion(visible, diffuseColor);
+  float reflectionOcclusion = specularOcclusion(nv, visible, roughness);
 
 #ifdef HAS_SHADOW
   float shadow = keyVisibility(world + normalize(faceNormalOf(attributes)) * uNormalOffset, 0.5, uSurfaceBias);
@@ -116,15 +138,16 @@ void main() {
     float fc = clearCoat * (0.04 + 0.96 * m5);
     lobe = lobe * (1.0 - fc) + vec3(fc * ggx(nh, ac) * smithCorrelated(nv, nl, ac));
 #endif
-    light += lobe * uLightColor[i] * ((i == 0 ? shadow : 1.0) * nl * PI);
+    vec3 reach = i == 0 ? vec3(shadow) : i == 1 ? diffuseOcclusion : vec3(1.0);
+    light += lobe * uLightColor[i] * reach * (nl * PI);
   }
 
   vec3 r = reflect(-v, n);
-  light += diffuseColor * (uAmbient + irradiance(n));
-  light += environment(r, roughness) * environmentBRDF(f0, roughness, nv);
+  light += diffuseColor * (uAmbient + irradiance(n)) * diffuseOcclusion;
+  light += environment(r, roughness) * environmentBRDF(f0, roughness, nv) * reflectionOcclusion;
 #ifdef HAS_CLEAR_COAT
   float coat = clearCoat * (0.04 + 0.96 * pow(1.0 - nv, 5.0));
-  light = light * (1.0 - coat) + environment(r, clearCoatRoughness) * coat;
+  light = light * (1.0 - coat) + environment(r, clearCoatRoughness) * coat * specularOcclusion(nv, visible, clearCoatRoughness);
 #endif
 
   fragColor = vec4(encodeSRGB(pbrNeutral(light * uExposure)), 1.0);

@@ -106,8 +106,8 @@ Image PictureTargets::readBack() const {
   return picture;
 }
 
-void ShadowMap::ensure(int size) {
-  if (size == size_ && framebuffer_) return;
+void ShadowMap::ensure(int size, bool compared) {
+  if (size == size_ && compared == compared_ && framebuffer_) return;
   if (!framebuffer_) {
     framebuffer_ = Framebuffer::make();
     texture_ = Texture::make();
@@ -116,7 +116,7 @@ void ShadowMap::ensure(int size) {
   glTexImage2D(GL_TEXTURE_2D, 0, GL_DEPTH_COMPONENT24, size, size, 0, GL_DEPTH_COMPONENT, GL_UNSIGNED_INT, nullptr);
   const float far[4] = {1, 1, 1, 1};  // beyond the map nothing casts a shadow
   filterLinearWithBorder(far);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_COMPARE_MODE, GL_COMPARE_REF_TO_TEXTURE);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_COMPARE_MODE, compared ? GL_COMPARE_REF_TO_TEXTURE : GL_NONE);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_COMPARE_FUNC, GL_LEQUAL);
   glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_.get());
   glFramebufferTexture2D(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_TEXTURE_2D, texture_.get(), 0);
@@ -124,6 +124,7 @@ void ShadowMap::ensure(int size) {
   glReadBuffer(GL_NONE);
   glBindFramebuffer(GL_FRAMEBUFFER, 0);
   size_ = size;
+  compared_ = compared;
 }
 
 void FloorMask::ensure(int width, int height) {
@@ -134,7 +135,7 @@ void FloorMask::ensure(int width, int height) {
   }
   for (int i = 0; i < 2; ++i) {
     glBindTexture(GL_TEXTURE_2D, textures_[i].get());
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_R8, width, height, 0, GL_RED, GL_UNSIGNED_BYTE, nullptr);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
     const float none[4] = {0, 0, 0, 0};  // outside the mask nothing is occluded
     filterLinearWithBorder(none);
     glBindFramebuffer(GL_FRAMEBUFFER, framebuffers_[i].get());

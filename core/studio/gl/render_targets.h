@@ -42,10 +42,10 @@ class PictureTargets {
   int width_ = 0, height_ = 0;
 };
 
-/// The key light's depth map, square, compared on lookup.
+/// A square depth map: the key light's, compared on lookup, or one read as plain depths.
 class ShadowMap {
  public:
-  void ensure(int size);
+  void ensure(int size, bool compared = true);
   GLuint framebuffer() const { return framebuffer_.get(); }
   /// 0 until the first shadow is drawn.
   GLuint texture() const { return texture_.get(); }
@@ -54,9 +54,11 @@ class ShadowMap {
   Framebuffer framebuffer_;
   Texture texture_;
   int size_ = 0;
+  bool compared_ = true;
 };
 
-/// The floor's occlusion mask and its blur's other half: each pass reads one and draws the other.
+/// One level of the floor's shadow mask (occlusion, its blockers' distance, contact) and its blur's
+/// other half: each pass reads one and draws the other.
 class FloorMask {
  public:
   void ensure(int width, int height);

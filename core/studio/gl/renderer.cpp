@@ -1,5 +1,6 @@
 #include "studio/gl/renderer.h"
 
+#include "studio/gl/ambient_occlusion.h"
 #include "studio/reference_geometry.h"
 #include "studio/transforms.h"
 
@@ -98,6 +99,12 @@ void Renderer::setEnvironment(const EnvironmentLight& environment) {
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
 }
 
+void Renderer::bakeOcclusion(std::span<const RenderMesh* const> drawn, const Matrix4& placement, const Bounds& placed) {
+  std::vector<OccludedMesh> meshes;
+  for (std::size_t i = 0; i < drawn.size() && i < meshes_.size(); ++i) meshes.push_back({drawn[i], &meshes_[i]});
+  gl::bakeOcclusion(meshes, placement, placed);
+}
+
 void Renderer::setReference(const ReferenceNode& reference, const Image* rulerScale) {
   reference_ = DeviceMesh{};
   hasReference_ = false;
@@ -164,7 +171,7 @@ std::optional<Image> Renderer::draw(const StudioScene& scene, SweepExtent sweep,
   glDisable(GL_BLEND);
   shadow_.draw(shadow, frame);
   const bool floorShown = !rig.floor.hidden && shadow.on;
-  if (floorShown) floor_.drawMask(rig.floor, rig.key, sweep, shadow, shadow_.map(), fullScreen_.get());
+  if (floorShown) floor_.drawMask(rig.floor, rig.key, sweep, shadow, shadow_.map(), frame, fullScreen_.get());
   clock.lap(&RenderTimings::shadow);
 
   surfaces_.drawAttributes(frame, targets_, ruler_.get());
@@ -174,7 +181,7 @@ std::optional<Image> Renderer::draw(const StudioScene& scene, SweepExtent sweep,
   // the resolved picture, one sample a pixel; from below it is drawn into the multisampled picture
   // against the surfaces' depth.
   const bool floorUnder = scene.camera.position.y > rig.floor.position.y;
-  if (floorShown && !floorUnder) floor_.draw(rig.floor, frame.viewProjection, rig.key.shadowOpacity, false);
+  if (floorShown && !floorUnder) floor_.draw(rig, frame.viewProjection, false);
   glBindVertexArray(0);
   clock.lap(&RenderTimings::colour);
 
@@ -184,7 +191,7 @@ std::optional<Image> Renderer::draw(const StudioScene& scene, SweepExtent sweep,
   clock.lap(&RenderTimings::resolve);
   if (floorShown && floorUnder) {
     glBindFramebuffer(GL_FRAMEBUFFER, targets_.resolve());
-    floor_.draw(rig.floor, frame.viewProjection, rig.key.shadowOpacity, true);
+    floor_.draw(rig, frame.viewProjection, true);
     clock.lap(&RenderTimings::colour);
   }
 

@@ -26,6 +26,9 @@ class Renderer {
   Renderer& operator=(const Renderer&) = delete;
 
   void setEnvironment(const EnvironmentLight& environment);
+  /// Bakes the occlusion of the meshes, `drawn` being their drawn forms in upload order, for the
+  /// model standing under `placement` in the box `placed`.
+  void bakeOcclusion(std::span<const RenderMesh* const> drawn, const Matrix4& placement, const Bounds& placed);
   /// The reference's geometry and, for the ruler, its printed scale.
   void setReference(const ReferenceNode& reference, const Image* rulerScale);
 

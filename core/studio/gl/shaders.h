@@ -19,13 +19,18 @@ extern const char* const surfacePlacement;   ///< multisampled, from the lit pix
 extern const char* const shadowVertex;
 extern const char* const shadowFragment;
 
-/// The shadow-catching floor: black with alpha = opacity × occlusion from the blurred mask.
+/// Depth only, from each direction of the model's ambient-occlusion bake.
+extern const char* const occlusionVertex;
+extern const char* const occlusionFragment;
+
+/// The shadow-catching floor: the room's shadow colour, premultiplied, with alpha from the blurred masks.
 extern const char* const floorVertex;
 extern const char* const floorFragment;
-/// The floor's occlusion mask: drawn from the shadow map, then blurred along each axis.
+/// The floor's mask (occlusion, blocker distance, contact): drawn from the key's depth map and the
+/// model's depth from below, then blurred along each axis.
 extern const char* const maskVertex;
 extern const char* const maskFragmentHead;
-extern const char* const maskFragment;  ///< after the head and the shadow piece
+extern const char* const maskFragment;  ///< after the head
 extern const char* const blurFragment;
 
 /// Shared pieces: a pixel's surface attributes in four words; soft shadow lookups; tone mapping

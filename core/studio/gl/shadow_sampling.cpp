@@ -34,14 +34,6 @@ float keyVisibility(vec3 worldPosition, float radiusScale, float depthBias) {
   }
   return sum / float(kShadowTaps);
 }
-
-// One bilinear hardware-compare lookup: enough where a blur follows.
-float keyVisibilitySharp(vec3 worldPosition, float depthBias) {
-  vec4 p = uLightViewProjection * vec4(worldPosition, 1.0);
-  vec3 s = p.xyz / p.w * 0.5 + 0.5;
-  if (s.x <= 0.0 || s.x >= 1.0 || s.y <= 0.0 || s.y >= 1.0 || s.z >= 1.0) return 1.0;
-  return texture(uShadowMap, vec3(s.xy, s.z - depthBias));
-}
 )glsl";
 
 }  // namespace vantorel::gl::shaders

@@ -15,6 +15,7 @@ const char* const surfaceVertex = R"glsl(#version 410 core
 layout(location = 0) in vec3 aPosition;
 layout(location = 1) in vec3 aNormal;
 layout(location = 2) in vec2 aUV;
+layout(location = 3) in float aOcclusion;
 uniform mat4 uModel;
 uniform float uUnitScale;  // scene units per mm, applied before the model's rigid transform
 uniform mat4 uViewProjection;
@@ -22,6 +23,7 @@ out vec3 vWorld;
 out vec3 vNormal;
 out float vBuildZ;
 out vec2 vUV;
+out float vOcclusion;
 void main() {
   vec4 world = uModel * vec4(aPosition * uUnitScale, 1.0);
   vWorld = world.xyz;
@@ -29,6 +31,7 @@ void main() {
   vNormal = mat3(uModel) * aNormal;
   vBuildZ = aPosition.z;
   vUV = aUV;
+  vOcclusion = aOcclusion;
   gl_Position = uViewProjection * world;
 }
 )glsl";
@@ -37,7 +40,8 @@ const char* const attributePacking = R"glsl(
 // A pixel's surface in four 32-bit words: the shading normal (octahedral, 16 bits a coordinate);
 // the face normal (8 bits a component, enough to steer the shadow lookup and to tell surfaces
 // apart) and the finish index (8 bits); the depth along the camera's axis (a float's bits); the
-// base colour in 8-bit sRGB, as the swatches and the ruler's picture are given.
+// base colour in 8-bit sRGB, as the swatches and the ruler's picture are given, with the share of
+// its surroundings the surface sees in the top 8 bits (finer than the bake's own steps).
 vec2 octahedral(vec3 n) {
   n /= abs(n.x) + abs(n.y) + abs(n.z);
   vec2 e = n.z >= 0.0 ? n.xy : (1.0 - abs(n.yx)) * vec2(n.x >= 0.0 ? 1.0 : -1.0, n.y >= 0.0 ? 1.0 : -1.0);
@@ -51,12 +55,13 @@ vec3 fromOctahedral(vec2 q) {
   return normalize(n);
 }
 
-uvec4 packAttributes(vec3 shadingNormal, vec3 faceNormal, int finish, float depth, vec3 srgb) {
+uvec4 packAttributes(vec3 shadingNormal, vec3 faceNormal, int finish, float depth, vec3 srgb, float occlusion) {
   uvec2 s = uvec2(octahedral(shadingNormal) * 65535.0 + 0.5);
   uvec3 f = uvec3(clamp(faceNormal * 0.5 + 0.5, 0.0, 1.0) * 255.0 + 0.5);
   uvec3 c = uvec3(clamp(srgb, 0.0, 1.0) * 255.0 + 0.5);
+  uint o = uint(clamp(occlusion, 0.0, 1.0) * 255.0 + 0.5);
   return uvec4((s.x << 16) | s.y, (f.x << 24) | (f.y << 16) | (f.z << 8) | uint(finish), floatBitsToUint(depth),
-               (c.r << 16) | (c.g << 8) | c.b);
+               (o << 24) | (c.r << 16) | (c.g << 8) | c.b);
 }
 
 vec3 shadingNormalOf(uvec4 a) { return fromOctahedral(vec2(a.x >> 16, a.x & 0xffffu) / 65535.0); }
@@ -64,6 +69,7 @@ vec3 faceNormalOf(uvec4 a) { return vec3((uvec3(a.y) >> uvec3(24, 16, 8)) & 0xff
 int finishOf(uvec4 a) { return int(a.y & 0xffu); }
 float depthOf(uvec4 a) { return uintBitsToFloat(a.z); }
 vec3 baseColourOf(uvec4 a) { return vec3((uvec3(a.w) >> uvec3(16, 8, 0)) & 0xffu) / 255.0; }
+float occlusionOf(uvec4 a) { return float(a.w >> 24) / 255.0; }  // 1: the surroundings all in view
 )glsl";
 
 const char* const surfaceAttributes = R"glsl(
@@ -71,6 +77,7 @@ in vec3 vWorld;
 in vec3 vNormal;
 in float vBuildZ;
 in vec2 vUV;
+in float vOcclusion;
 layout(location = 0) out uvec4 gAttributes;
 uniform vec3 uSwatch;           // sRGB
 uniform sampler2D uAlbedoMap;   // sRGB texture, decoded by the sampler
@@ -90,13 +97,24 @@ void main() {
   float ripple = sin(fract(cycles) * 6.2831853);
   float side = 1.0 - abs(dot(n, uBuildAxis));
   n = normalize(n + uBuildAxis * ripple * uLayerStrength * side * fade);
+  // The groove between two layers sees less of the room than the rounded layer itself. With the
+  // bright sweep lighting the model from below as well as the lamps from above, the tilted normals
+  // alone hardly change the light any more, so the grooves also take some of it away.
+  // A layer hundreds of pixels tall is no line at all (a model smaller than one layer would turn
+  // into one big groove), so the grooves fade out there too.
+  float groove = (0.5 + 0.5 * cos(fract(cycles) * 6.2831853)) * smoothstep(0.0005, 0.002, fwidth(cycles));
+  float occlusion = vOcclusion * (1.0 - 0.6 * uLayerStrength * side * fade * groove);
+  float cavity = 1.0 - 0.4 * uLayerStrength * side * fade * groove;
+#else
+  float occlusion = vOcclusion;
+  float cavity = 1.0;
 #endif
 #ifdef HAS_ALBEDO_MAP
-  vec3 srgb = encodeSRGB(texture(uAlbedoMap, vUV).rgb);
+  vec3 srgb = encodeSRGB(texture(uAlbedoMap, vUV).rgb * cavity);
 #else
-  vec3 srgb = uSwatch;
+  vec3 srgb = encodeSRGB(decodeSRGB(uSwatch) * cavity);
 #endif
-  gAttributes = packAttributes(n, face, uFinish, 1.0 / gl_FragCoord.w, srgb);
+  gAttributes = packAttributes(n, face, uFinish, 1.0 / gl_FragCoord.w, srgb, occlusion);
 }
 )glsl";
 

@@ -1,6 +1,8 @@
-// From scene light to 8-bit sRGB: the Khronos PBR Neutral curve keeps base colours as they are up
-// to about 0.76 and rolls brighter light off towards white without shifting hue, so a filament
-// swatch lit by the key reads as the swatch.
+// From scene light to 8-bit sRGB: the Khronos PBR Neutral curve's highlight roll-off keeps base
+// colours as they are up to about 0.76 and takes brighter light towards white without shifting hue,
+// so a filament swatch lit by the key reads as the swatch. Its toe is left out: it takes up to 0.04
+// off every channel, which nearly empties the smallest channel of a saturated filament, so shaded
+// sides came out darker and more saturated than a photograph of the same scene.
 #include "studio/gl/shaders.h"
 
 namespace vantorel::gl::shaders {
@@ -9,9 +11,6 @@ const char* const toneMapping = R"glsl(
 vec3 pbrNeutral(vec3 color) {
   const float startCompression = 0.8 - 0.04;
   const float desaturation = 0.15;
-  float x = min(color.r, min(color.g, color.b));
-  float offset = x < 0.08 ? x - 6.25 * x * x : 0.04;
-  color -= offset;
   float peak = max(color.r, max(color.g, color.b));
   if (peak < startCompression) return color;
   const float d = 1.0 - startCompression;
