@@ -107,12 +107,17 @@ void main() {
   float cavity = 1.0 - 0.4 * uLayerStrength * side * fade * groove;
 #else
   float occlusion = vOcclusion;
-  float cavity = 1.0;
 #endif
 #ifdef HAS_ALBEDO_MAP
-  vec3 srgb = encodeSRGB(texture(uAlbedoMap, vUV).rgb * cavity);
-#else
+  vec3 albedo = texture(uAlbedoMap, vUV).rgb;
+#ifdef HAS_LAYER_LINES
+  albedo *= cavity;
+#endif
+  vec3 srgb = encodeSRGB(albedo);
+#elif defined(HAS_LAYER_LINES)
   vec3 srgb = encodeSRGB(decodeSRGB(uSwatch) * cavity);
+#else
+  vec3 srgb = uSwatch;
 #endif
   gAttributes = packAttributes(n, face, uFinish, 1.0 / gl_FragCoord.w, srgb, occlusion);
 }
