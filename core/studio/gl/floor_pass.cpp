@@ -146,12 +146,9 @@ void FloorPass::drawMask(const FloorNode& floor, const LightNode& key, SweepExte
     const FloorMask& mask = levels_[std::size_t(level)];
     const int mw = sizes[level][0], mh = sizes[level][1];
     const float texel = (x1_ - x0_) / float(mw);
-    const float sigma = widths_[std::size_t(level)] / texel;
-    // A blur within about a texel is what the floor's bilinear lookup gives anyway; each pass skipped
-    // saves the software rasteriser a whole draw.
-    if (sigma <= 1.0f) continue;
     glViewport(0, 0, mw, mh);
-    glUniform1f(blur_.location("uSigma"), sigma);
+    // At least about a texel, or the sharpest level's edge shows the mask's grid as a sawtooth.
+    glUniform1f(blur_.location("uSigma"), std::max(1.2f, widths_[std::size_t(level)] / texel));
     for (int pass = 0; pass < 2; ++pass) {
       glBindTexture(GL_TEXTURE_2D, mask.texture(pass));
       glBindFramebuffer(GL_FRAMEBUFFER, mask.framebuffer(1 - pass));
