@@ -5,6 +5,7 @@
 #include "sample_names.h"
 
 #include "base/error.h"
+#include "input/load_error.h"
 #include "input/model_loader.h"
 #include "input/sample_models.h"
 #include "output/batch.h"
@@ -90,7 +91,7 @@ int exportModel(const std::vector<std::string>& args, std::ostream& out, std::os
     out << "Usage: vantorel-cli export PATH|--sample " << sampleAlternatives() << " --out FOLDER [OPTIONS]\n\n"
            "Makes a new folder named for the model inside FOLDER (never an existing one)\n"
            "and writes the listing media into it.\n\nOptions:\n"
-        << exportOptionsHelp()
+        << exportOptionsHelp() << plateOptionHelp("export")
         << "  -h, --help          show this help\n\n"
            "Ctrl+C (or a hang-up or termination signal) stops cleanly: the file being\n"
            "written is removed. The exit status is 1 when the model can't be read or\n"
@@ -120,29 +121,30 @@ int exportModel(const std::vector<std::string>& args, std::ostream& out, std::os
     return exitUsage;
   }
 
-  PrintModel model;
-  try {
-    model = sample.empty() ? ModelLoader::load(path) : *SampleModels::byId(sample);
-  } catch (const std::exception& e) {
-    err << (path.empty() ? sample : path) << ": " << errorText(e) << "\n";
-    return 1;
+  std::optional<PrintModel> sampleModel;
+  if (!sample.empty()) {
+    if (options.plates.kind == ModelLoader::PlateChoice::Kind::one) {
+      err << sample << ": " << LoadError::noPlate(options.plates.number, 0).userText() << "\n";
+      return 1;
+    }
+    sampleModel = *SampleModels::byId(sample);
   }
-  const Look look = options.look ? *options.look : defaultLook(model);
   std::vector<fs::path> made;
   if (!prepareOutput(options.out, "the model's folder", made, err)) return 1;
 
   InterruptToStop interrupt;
   ProgressDisplay progress(stderr);
   fs::path folder;
-  try {
-    const std::string name = model.name;
+  struct FolderFailure {
+    std::string message;
+  };
+  const auto exportOne = [&](PrintModel model, const std::string& name) {
+    const Look look = options.look ? *options.look : defaultLook(model);
     auto studio = Studio::create(std::move(model), look);
     try {
       folder = Exporter::newFolder(options.out, name);
     } catch (const fs::filesystem_error& e) {
-      err << options.out << ": the model's folder can't be made there (" << e.code().message() << ").\n";
-      removeIfEmpty(made);
-      return 1;
+      throw FolderFailure{e.code().message()};
     }
     const auto written = Exporter::run(
         options.job, *studio, folder, Batch::safeName(name),
@@ -151,7 +153,21 @@ int exportModel(const std::vector<std::string>& args, std::ostream& out, std::os
     out << "Wrote " << written.size() << (written.size() == 1 ? " file" : " files") << " to " << folder.string()
         << ":\n";
     for (const auto& file : written) out << "  " << file.filename().string() << "\n";
+    folder.clear();
+  };
+  try {
+    if (sampleModel) {
+      const std::string name = sampleModel->name;
+      exportOne(std::move(*sampleModel), name);
+    } else {
+      Batch::eachPlate(path, options.plates, exportOne);
+    }
     return 0;
+  } catch (const FolderFailure& f) {
+    progress.finish();
+    err << options.out << ": the model's folder can't be made there (" << f.message << ").\n";
+    removeIfEmpty(made);
+    return 1;
   } catch (const Cancelled&) {
     progress.finish();
     if (!folder.empty()) Exporter::removeIfEmpty(folder);
@@ -172,7 +188,7 @@ int batch(const std::vector<std::string>& args, std::ostream& out, std::ostream&
     out << "Usage: vantorel-cli batch FOLDER --out FOLDER [OPTIONS]\n\n"
            "Exports every model file (STL, 3MF, OBJ) in FOLDER and its subfolders, one\n"
            "after another, each into a new folder of its own inside --out.\n\nOptions:\n"
-        << exportOptionsHelp()
+        << exportOptionsHelp() << plateOptionHelp("batch")
         << "  --report FILE       write the results (source, outputs, error) as JSON\n"
            "  -h, --help          show this help\n\n"
            "The exit status is 0 when every model was exported, 2 when some failed,\n"
@@ -243,10 +259,12 @@ int batch(const std::vector<std::string>& args, std::ostream& out, std::ostream&
                                   options.job.partAt(p);
         progress.update((double(index) + p) / double(files.size()), label);
       },
-      interrupt.token(), [&](const Batch::Result& r) {
+      interrupt.token(),
+      [&](const Batch::Result& r) {
         progress.finish();
         printResult(r);
-      });
+      },
+      options.plates);
   progress.finish();
 
   const auto failed = std::size_t(std::count_if(results.begin(), results.end(), [](auto& r) { return r.error.has_value(); }));

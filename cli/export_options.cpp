@@ -22,6 +22,25 @@ std::string exportOptionsHelp() {
   return text + "\n";
 }
 
+std::optional<ModelLoader::PlateChoice> parsePlateChoice(const std::string& text) {
+  if (text == "all") return ModelLoader::PlateChoice::allPlates();
+  if (text.empty() || text.size() > 9 || text.find_first_not_of("0123456789") != std::string::npos) return std::nullopt;
+  const std::int64_t n = std::stoll(text);
+  if (n < 1) return std::nullopt;
+  return ModelLoader::PlateChoice::plate(n);
+}
+
+std::string plateOptionHelp(std::string_view command) {
+  const std::string text = R"(  --plate N|all       a slicer project with several plates: show plate N, or
+                      all of them (by default the first plate that holds
+                      anything, as the slicer opens it)
+)";
+  if (command == "render") return text + "                      all draws every plate together in one picture\n";
+  return text + R"(                      plate N goes into a folder named "Name plate N"; all
+                      makes one such folder per plate
+)";
+}
+
 namespace {
 
 // Reads and strictly decodes one JSON file; false (with a sentence on `err`) when it can't.
@@ -57,7 +76,8 @@ bool parseExportOptions(const std::vector<std::string>& args, bool allowReport, 
       break;
     }
     const bool takesValue = a == "--out" || a == "--look" || a == "--video-spec" || a == "--gif-spec" ||
-                            a == "--stills-spec" || a == "--preset" || (allowReport && a == "--report");
+                            a == "--stills-spec" || a == "--preset" || a == "--plate" ||
+                            (allowReport && a == "--report");
     if (takesValue && i + 1 == args.size()) {
       err << a << " needs a value.\n";
       return false;
@@ -71,6 +91,14 @@ bool parseExportOptions(const std::vector<std::string>& args, bool allowReport, 
     else if (a == "--stills-spec") stillsFile = args[++i];
     else if (a == "--preset") preset = args[++i];
     else if (a == "--report" && allowReport) options.report = args[++i];
+    else if (a == "--plate") {
+      const auto plates = parsePlateChoice(args[++i]);
+      if (!plates) {
+        err << "--plate takes a plate number (1 or more) or all.\n";
+        return false;
+      }
+      options.plates = *plates;
+    }
     else if (a == "--look") {
       Look look;
       if (!readJSON(args[++i], "look", decodeLook, look, err)) return false;

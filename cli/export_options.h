@@ -1,5 +1,6 @@
 #pragma once
 // The options `export` and `batch` share: which parts to make, the look and the specs.
+#include "input/model_loader.h"
 #include "output/export_job.h"
 #include "staging/look.h"
 
@@ -15,7 +16,14 @@ struct ExportOptions {
   std::optional<Look> look;         ///< --look FILE; absent: the default look
   ExportJob job;                    ///< the parts, with their specs
   std::optional<std::string> report;  ///< --report FILE (batch only)
+  ModelLoader::PlateChoice plates;    ///< --plate N|all
 };
+
+/// Reads the value of --plate: a plate number (1 or more) or "all"; nothing for anything else.
+std::optional<ModelLoader::PlateChoice> parsePlateChoice(const std::string& text);
+
+/// The help lines of --plate for `command` ("render", "export" or "batch").
+std::string plateOptionHelp(std::string_view command);
 
 /// Parses the shared options out of `args`, leaving the others (paths, --sample …) in `rest`; a
 /// "--" ends the options and goes into `rest` with everything after it.

@@ -17,7 +17,8 @@ std::string infoHelp() {
   return "Usage: vantorel-cli info [--json] [--orientation WAY] PATH...\n"
          "       vantorel-cli info [--json] [--orientation WAY] --sample " + samples + "\n\n" +
          R"(Prints the facts of each model: name, format, unit, objects (id, name,
-triangles, colour), total triangles and vertices, palette and notes, then the
+triangles, colour), total triangles and vertices, palette, a slicer project's
+plates (number, name, objects; the one shown marked) and notes, then the
 staged size (width x depth x height in mm and inches) and, when that size
 suggests another unit, the scale warning with the factor that would fix it.
 

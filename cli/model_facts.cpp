@@ -20,7 +20,7 @@ nlohmann::ordered_json modelFacts(const PrintModel& model, const std::string& fi
   for (const auto& c : model.palette) palette.push_back(hexText(c));
   const StagedFacts staged = StagedFacts::of(model, orientation);
   const auto factor = staged.suggestedFactor();
-  return {{"file", file.empty() ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(file)},
+  nlohmann::ordered_json facts = {{"file", file.empty() ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(file)},
           {"name", model.name},
           {"format", rawValue(model.format)},
           {"unit", model.unit},
@@ -32,6 +32,17 @@ nlohmann::ordered_json modelFacts(const PrintModel& model, const std::string& fi
           {"size_mm", staged.millimetres()},
           {"scale_check", staged.checkName()},
           {"suggested_factor", factor ? nlohmann::ordered_json(*factor) : nlohmann::ordered_json(nullptr)}};
+  if (!model.plates.empty()) {
+    nlohmann::ordered_json plates = nlohmann::ordered_json::array();
+    for (const auto& p : model.plates) {
+      plates.push_back({{"number", p.number},
+                        {"name", p.name.empty() ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(p.name)},
+                        {"objects", p.objects}});
+    }
+    facts["plates"] = std::move(plates);
+    facts["shown_plate"] = model.shownPlate ? nlohmann::ordered_json(*model.shownPlate) : nlohmann::ordered_json("all");
+  }
+  return facts;
 }
 
 std::string modelFactsText(const PrintModel& model, const std::string& file, Orientation orientation) {
@@ -59,6 +70,16 @@ std::string modelFactsText(const PrintModel& model, const std::string& file, Ori
   if (model.palette.empty()) out << "none";
   for (std::size_t i = 0; i < model.palette.size(); ++i) out << (i ? " " : "") << hexText(model.palette[i]);
   out << "\n";
+  for (std::size_t i = 0; i < model.plates.size(); ++i) {
+    const Plate& p = model.plates[i];
+    out << (i ? "             " : "  Plates     ") << p.number;
+    if (!p.name.empty()) out << " \"" << p.name << "\"";
+    out << ": ";
+    if (p.objects.empty()) out << "empty";
+    for (std::size_t k = 0; k < p.objects.size(); ++k) out << (k ? ", " : "") << p.objects[k];
+    if (model.shownPlate == p.number) out << " (shown)";
+    out << "\n";
+  }
   if (model.notes.empty()) out << "  Notes      none\n";
   for (std::size_t i = 0; i < model.notes.size(); ++i) out << (i ? "             " : "  Notes      ") << model.notes[i] << "\n";
   return out.str();

@@ -1,7 +1,9 @@
 #include "commands.h"
+#include "export_options.h"
 #include "sample_names.h"
 
 #include "base/error.h"
+#include "input/load_error.h"
 #include "input/model_loader.h"
 #include "input/sample_models.h"
 #include "output/export_size.h"
@@ -35,7 +37,7 @@ Options:
   --tight             frame the model as it stands instead of its whole turn
   --look FILE         a look as JSON (all thirteen keys)
   --timings           print the milliseconds of each rendering pass
-  -h, --help          show this help
+)" + plateOptionHelp("render") + R"(  -h, --help          show this help
 
 The exit status is 1 when the model can't be read or nothing can be drawn,
 64 for a usage error.
@@ -71,6 +73,7 @@ int render(const std::vector<std::string>& args, std::ostream& out, std::ostream
   double turn = 0;
   std::optional<float> elevation;
   bool tight = false, timings = false;
+  ModelLoader::PlateChoice plates;
   auto usage = [&](const std::string& message) {
     err << "vantorel-cli render: " << message << "\n";
     return exitUsage;
@@ -106,6 +109,11 @@ int render(const std::vector<std::string>& args, std::ostream& out, std::ostream
       ++i;
     } else if (a == "--look" && hasValue) {
       lookFile = args[++i];
+    } else if (a == "--plate") {
+      const auto choice = hasValue ? parsePlateChoice(args[i + 1]) : std::nullopt;
+      if (!choice) return usage("--plate takes a plate number (1 or more) or all.");
+      plates = *choice;
+      ++i;
     } else if (a == "--tight") {
       tight = true;
     } else if (a == "--timings") {
@@ -154,7 +162,8 @@ int render(const std::vector<std::string>& args, std::ostream& out, std::ostream
 
   PrintModel model;
   try {
-    model = sample.empty() ? ModelLoader::load(std::filesystem::path(path)) : *SampleModels::byId(sample);
+    if (!sample.empty() && plates.kind == ModelLoader::PlateChoice::Kind::one) throw LoadError::noPlate(plates.number, 0);
+    model = sample.empty() ? ModelLoader::load(std::filesystem::path(path), plates) : *SampleModels::byId(sample);
   } catch (const std::exception& e) {
     err << (path.empty() ? sample : path) << ": " << errorText(e) << "\n";
     return 1;

@@ -76,23 +76,30 @@ ThreeMFReader::Limits threeMFLimits() {
 
 bool canOpen(const std::filesystem::path& file) { return extensions().contains(lowerExtension(file)); }
 
-PrintModel load(const std::filesystem::path& file) {
+PrintModel load(const std::filesystem::path& file) { return load(file, PlateChoice{}); }
+
+PrintModel load(const std::filesystem::path& file, PlateChoice plates) {
   const std::string ext = lowerExtension(file);
   if (ext.empty()) throw LoadError::unsupported(localized("no extension"));
   if (!extensions().contains(ext)) throw LoadError::unsupported("." + ext);
   const MappedFile contents(file);
   // The STL reader brings its file in itself, on two threads; the others read theirs from the start.
-  if (ext == "stl") return STLReader::read(contents, file.stem().string(), threeMFLimits().triangles);
+  if (ext == "stl") {
+    if (plates.kind == PlateChoice::Kind::one) throw LoadError::noPlate(plates.number, 0);
+    return STLReader::read(contents, file.stem().string(), threeMFLimits().triangles);
+  }
   prefault(contents.bytes());
-  return load(contents.bytes(), ext, file.stem().string());
+  return load(contents.bytes(), ext, file.stem().string(), plates);
 }
 
-PrintModel load(std::span<const std::byte> bytes, std::string_view ext, std::string_view name) {
+PrintModel load(std::span<const std::byte> bytes, std::string_view ext, std::string_view name, PlateChoice plates) {
   const std::string lower = asciiLower(ext);
+  if (lower == "3mf") return ThreeMFReader::read(bytes, name, threeMFLimits(), plates);
+  // Only slicer projects have plates.
+  if (plates.kind == PlateChoice::Kind::one && extensions().contains(lower)) throw LoadError::noPlate(plates.number, 0);
   // One triangle limit for every format.
   const ThreeMFReader::Limits limits = threeMFLimits();
   if (lower == "stl") return STLReader::read(bytes, name, limits.triangles);
-  if (lower == "3mf") return ThreeMFReader::read(bytes, name, limits);
   if (lower == "obj") return OBJReader::read(bytes, name, limits.triangles);
   throw LoadError::unsupported("." + lower);
 }

@@ -28,8 +28,16 @@ bool canOpen(const std::filesystem::path& file);
 /// anything but a regular file (a pipe, a device), and the reader's LoadError.
 PrintModel load(const std::filesystem::path& file);
 
+/// Which plates of a slicer project a load shows (the default: as the slicer opens it).
+using PlateChoice = ThreeMFReader::PlateChoice;
+
+/// Loads the file showing the plates `plates` chooses. A file without plates loads whole unless a plate
+/// number is asked for, which throws LoadError::noPlate, as does a number the project doesn't have.
+PrintModel load(const std::filesystem::path& file, PlateChoice plates);
+
 /// Hands `bytes` to the reader for `ext` (any case). Throws LoadError.
-PrintModel load(std::span<const std::byte> bytes, std::string_view ext, std::string_view name);
+PrintModel load(std::span<const std::byte> bytes, std::string_view ext, std::string_view name,
+                PlateChoice plates = {});
 
 /// The model files of a folder, and how many of its folders couldn't be looked into.
 struct Listing {

@@ -39,6 +39,14 @@ struct ModelObject {
   bool operator==(const ModelObject&) const = default;
 };
 
+/// One plate of a slicer project that keeps several plates in one file.
+struct Plate {
+  std::int64_t number = 0;
+  std::string name;                  ///< empty when the project gives none
+  std::vector<std::string> objects;  ///< the names of the objects on it, in build order
+  bool operator==(const Plate&) const = default;
+};
+
 /// One loaded file.
 struct PrintModel {
   std::string name;
@@ -47,6 +55,8 @@ struct PrintModel {
   std::vector<RGBA> palette;
   std::string unit = "millimeter";
   std::vector<std::string> notes;
+  std::vector<Plate> plates;               ///< a slicer project's plates in file order; else empty
+  std::optional<std::int64_t> shownPlate;  ///< the plate whose objects are loaded; absent: all of them
 
   std::size_t triangleCount() const;
   std::size_t vertexCount() const;

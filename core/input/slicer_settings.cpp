@@ -71,6 +71,18 @@ void SlicerSettings::readProjectSettings(std::span<const std::byte> bytes, Slice
 void SlicerSettings::readModelSettings(std::span<const std::byte> bytes, SlicerSettings& s) {
   SlicerSettings read = s;
   std::optional<std::int64_t> object, part;
+  bool inPlate = false, inInstance = false, partKept = false;
+  std::optional<std::int64_t> instanceObject, instanceNumber;
+  std::size_t entries = 0;
+  const auto closeInstance = [&] {
+    if (inPlate && instanceObject && instanceNumber && entries < kMaxEntries) {
+      read.plates.back().instances.emplace_back(*instanceObject, *instanceNumber);
+      ++entries;
+    }
+    inInstance = false;
+    instanceObject.reset();
+    instanceNumber.reset();
+  };
   try {
     XMLScanner::scan(bytes, [&](const XMLScanner::XMLTag& t) {
       const auto name = XMLScanner::localName(t.name);
@@ -79,13 +91,39 @@ void SlicerSettings::readModelSettings(std::span<const std::byte> bytes, SlicerS
         part.reset();
       } else if (name == "part") {
         part = t.isEndTag || t.isEmptyElement ? std::nullopt : XMLScanner::integerAttribute(t, "id");
-      } else if (name == "metadata" && !t.isEndTag && object) {
+        partKept = !t.isEndTag && object && entries < kMaxEntries;
+        if (partKept) {
+          read.partsInOrder[*object].emplace_back();
+          ++entries;
+        }
+      } else if (name == "plate") {
+        closeInstance();
+        object.reset();
+        part.reset();
+        inPlate = !t.isEndTag && !t.isEmptyElement && entries < kMaxEntries;
+        if (inPlate) {
+          read.plates.emplace_back();
+          ++entries;
+        }
+      } else if (name == "model_instance") {
+        closeInstance();
+        inInstance = inPlate && !t.isEndTag && !t.isEmptyElement;
+      } else if (name == "metadata" && !t.isEndTag && (object || inPlate)) {
         const auto key = XMLScanner::textAttribute(t, "key");
         const auto value = XMLScanner::textAttribute(t, "value");
         if (!key || !value) return;
-        if (part) {
+        if (inInstance) {
+          if (*key == "object_id") instanceObject = integerText(value);
+          else if (*key == "instance_id") instanceNumber = integerText(value);
+        } else if (inPlate) {
+          if (*key == "plater_id") read.plates.back().number = integerText(value);
+          else if (*key == "plater_name") read.plates.back().name = *value;
+        } else if (part) {
           if (*key == "extruder") {
-            if (const auto e = integerText(value)) read.partExtruders[{*object, *part}] = *e;
+            if (const auto e = integerText(value)) {
+              read.partExtruders[{*object, *part}] = *e;
+              if (partKept) read.partsInOrder[*object].back() = *e;
+            }
           }
         } else {
           objectMetadata(read, *object, *key, *value);
@@ -95,6 +133,7 @@ void SlicerSettings::readModelSettings(std::span<const std::byte> bytes, SlicerS
   } catch (const LoadError&) {
     return;
   }
+  closeInstance();
   s = std::move(read);
 }
 

@@ -1,6 +1,7 @@
 #include "input/threemf_assembly.h"
 
 #include "input/load_error.h"
+#include "input/paint_split.h"
 #include "base/localized.h"
 #include "base/number_format.h"
 
@@ -39,18 +40,28 @@ public:
   Assembler(PartCache& parts, const SlicerSettings& settings, const Limits& limits, double factor)
       : parts_(parts), settings_(settings), limits_(limits), factor_(factor) {}
 
-  std::vector<ModelObject> run(const ModelFile& main) {
-    std::vector<ModelObject> objects;
-    std::size_t itemNumber = 0;
-    for (const BuildItem& item : main.build) {
-      ++itemNumber;
-      const ModelFile* part = &main;
-      if (item.path) part = &partAt(*item.path);
-      const auto found = part->objects.find(item.objectID);
-      if (found == part->objects.end()) {
+  std::vector<ModelObject> run(const ModelFile& main, PlateChoice choice) {
+    // Every item is looked up first, so that a broken item is refused whichever plate is shown.
+    std::vector<const ObjectDef*> itemObjects(main.build.size());
+    std::vector<const ModelFile*> itemParts(main.build.size());
+    for (std::size_t i = 0; i < main.build.size(); ++i) {
+      const BuildItem& item = main.build[i];
+      itemParts[i] = item.path ? &partAt(*item.path) : &main;
+      const auto found = itemParts[i]->objects.find(item.objectID);
+      if (found == itemParts[i]->objects.end()) {
         fail("a build item points to object " + std::to_string(item.objectID) + ", which isn't there");
       }
-      const ObjectDef& object = found->second;
+      itemObjects[i] = &found->second;
+    }
+    const std::vector<std::int32_t> itemPlates = sortOntoPlates(main, itemObjects, choice);
+
+    std::vector<ModelObject> objects;
+    for (std::size_t i = 0; i < main.build.size(); ++i) {
+      const std::size_t itemNumber = i + 1;
+      const BuildItem& item = main.build[i];
+      const ModelFile* part = itemParts[i];
+      const ObjectDef& object = *itemObjects[i];
+      if (shownPlate_ && itemPlates[i] != *shownPlate_) continue;
       if (skippedType(object)) {
         ++skipped_;
         continue;
@@ -61,6 +72,10 @@ public:
       if (const auto e = settings_.objectExtruders.find(itemObject_); e != settings_.objectExtruders.end()) {
         extruder = e->second;
       }
+      const auto inOrder = settings_.partsInOrder.find(itemObject_);
+      itemParts_ = inOrder != settings_.partsInOrder.end() && inOrder->second.size() == object.components.size()
+                       ? &inOrder->second
+                       : nullptr;
       const std::int64_t trianglesBefore = triangles_, verticesBefore = vertices_;
       place<Pass::count>(*part, object, item.transform, 0, {}, extruder);
       const auto itemTriangles = std::size_t(triangles_ - trianglesBefore);
@@ -77,9 +92,7 @@ public:
 
       ModelObject out;
       out.id = std::int64_t(objects.size());
-      if (const auto n = settings_.objectNames.find(itemObject_); n != settings_.objectNames.end()) out.name = n->second;
-      else if (object.name) out.name = *object.name;
-      else out.name = localized("Object ") + std::to_string(itemNumber);
+      out.name = itemName(object, itemNumber);
       out.positions = std::move(positions_);
       out.indices = std::move(indices_);
       if (coloured_) {
@@ -96,11 +109,61 @@ public:
     return objects;
   }
 
+  const std::vector<Plate>& plates() const { return plates_; }
+  /// The index into plates() of the plate shown, when one is.
+  std::optional<std::int32_t> shownPlate() const { return shownPlate_; }
+
   const std::vector<RGBA>& palette() const { return palette_; }
   std::int64_t skipped() const { return skipped_; }
   bool coloursFromSlicer() const { return slicer_; }
+  std::uint64_t unreadablePaint() const { return unreadablePaint_; }
 
 private:
+  std::string itemName(const ObjectDef& object, std::size_t itemNumber) const {
+    if (const auto n = settings_.objectNames.find(object.id); n != settings_.objectNames.end()) return n->second;
+    if (object.name) return *object.name;
+    return localized("Object ") + std::to_string(itemNumber);
+  }
+
+  // The plate of each build item (-1 for none), the list of plates, and the plate to show.
+  std::vector<std::int32_t> sortOntoPlates(const ModelFile& main, const std::vector<const ObjectDef*>& itemObjects,
+                                           PlateChoice choice) {
+    const auto& plates = settings_.plates;
+    std::vector<std::int32_t> itemPlates(main.build.size(), -1);
+    if (!plates.empty()) {
+      // A plate names an item by its object and its number among the items placing that object.
+      std::map<std::pair<std::int64_t, std::int64_t>, std::size_t> instances;
+      std::map<std::int64_t, std::int64_t> placed;
+      for (std::size_t i = 0; i < main.build.size(); ++i) {
+        const std::int64_t id = main.build[i].objectID;
+        instances.emplace(std::pair{id, placed[id]++}, i);
+      }
+      for (std::size_t p = plates.size(); p-- > 0;) {  // the first plate naming an item keeps it
+        for (const auto& instance : plates[p].instances) {
+          if (const auto it = instances.find(instance); it != instances.end()) itemPlates[it->second] = std::int32_t(p);
+        }
+      }
+      for (std::size_t p = 0; p < plates.size(); ++p) {
+        Plate plate{plates[p].number.value_or(std::int64_t(p) + 1), plates[p].name, {}};
+        for (std::size_t i = 0; i < main.build.size(); ++i) {
+          if (itemPlates[i] == std::int32_t(p) && !skippedType(*itemObjects[i])) {
+            plate.objects.push_back(itemName(*itemObjects[i], i + 1));
+          }
+        }
+        plates_.push_back(std::move(plate));
+      }
+    }
+    if (choice.kind == PlateChoice::Kind::one) {
+      const auto it = std::find_if(plates_.begin(), plates_.end(), [&](const Plate& p) { return p.number == choice.number; });
+      if (it == plates_.end()) throw LoadError::noPlate(choice.number, plates_.size());
+      shownPlate_ = std::int32_t(it - plates_.begin());
+    } else if (choice.kind == PlateChoice::Kind::standard && plates_.size() > 1) {
+      const auto it = std::find_if(plates_.begin(), plates_.end(), [](const Plate& p) { return !p.objects.empty(); });
+      if (it != plates_.end()) shownPlate_ = std::int32_t(it - plates_.begin());
+    }
+    return itemPlates;
+  }
+
   const ModelFile& partAt(const std::string& path) {
     if (!parts_.zip().contains(path)) fail("a component's model file " + path + " is missing");
     return parts_.load(path);
@@ -114,20 +177,25 @@ private:
 
   template <Pass pass>
   void place(const ModelFile& part, const ObjectDef& object, const Transform& transform, int depth,
-             DefaultProperty inherited, std::optional<std::int64_t> extruder) {
+             DefaultProperty inherited, std::optional<std::int64_t> extruder,
+             const std::optional<std::int64_t>* positionalPart = nullptr) {
     if constexpr (pass == Pass::count) {
       if (depth > kMaxDepth) fail("components nest too deeply");
       countPlacement();
     }
     const DefaultProperty own = object.pid ? DefaultProperty{object.pid, object.pindex} : inherited;
-    if (const auto e = settings_.partExtruders.find({itemObject_, object.id}); e != settings_.partExtruders.end()) {
+    if (positionalPart) {
+      if (*positionalPart) extruder = *positionalPart;
+    } else if (const auto e = settings_.partExtruders.find({itemObject_, object.id}); e != settings_.partExtruders.end()) {
       extruder = e->second;
     }
 
     if (object.mesh) {
       const MeshData& mesh = *object.mesh;
       if constexpr (pass == Pass::count) {
-        const auto triangles = std::int64_t(mesh.indices.size() / 3), vertices = std::int64_t(mesh.positions.size());
+        const PaintSplit::Size painting = PaintSplit::growth(mesh);
+        const auto triangles = std::int64_t(mesh.indices.size() / 3 + painting.leaves),
+                   vertices = std::int64_t(mesh.positions.size() + painting.midpoints);
         if (triangles > limits_.triangles - triangles_ || vertices > limits_.vertices - vertices_) {
           throw LoadError::tooManyTriangles(limits_.triangles);
         }
@@ -140,7 +208,8 @@ private:
 
     if (object.components.empty()) return;
     chain_.push_back({&part, object.id});
-    for (const Component& c : object.components) {
+    for (std::size_t n = 0; n < object.components.size(); ++n) {
+      const Component& c = object.components[n];
       const ModelFile& childPart = c.path ? partAt(*c.path) : part;
       const auto found = childPart.objects.find(c.objectID);
       if (found == childPart.objects.end()) {
@@ -159,7 +228,9 @@ private:
       if (std::find(chain_.begin(), chain_.end(), Ancestor{&childPart, child.id}) != chain_.end()) {
         fail("a component refers back to the object that holds it");
       }
-      place<pass>(childPart, child, transform * c.transform, depth + 1, own, extruder);
+      // The item's own parts match its components by position when the settings list one per component.
+      const std::optional<std::int64_t>* positional = depth == 0 && itemParts_ ? &(*itemParts_)[n] : nullptr;
+      place<pass>(childPart, child, transform * c.transform, depth + 1, own, extruder, positional);
     }
     chain_.pop_back();
   }
@@ -211,6 +282,7 @@ private:
     const RGBA* extruderColour = extruder ? settings_.extruderColour(*extruder) : nullptr;
     if (!mesh.props && !defaultColour && !hasVolumes && !extruderColour) {
       colours_.insert(colours_.end(), triangles, -1);
+      paint(mesh, base, mirrors);
       return;
     }
     for (std::size_t tri = 0; tri < triangles; ++tri) {
@@ -234,6 +306,18 @@ private:
       if (c) coloured_ = true;
       colours_.push_back(c ? paletteIndex(c) : -1);
     }
+    paint(mesh, base, mirrors);
+  }
+
+  // Painted state n is extruder n's filament.
+  void paint(const MeshData& mesh, std::uint32_t base, bool mirrors) {
+    if (mesh.painted.empty()) return;
+    unreadablePaint_ += PaintSplit::paintMesh(mesh, base, mirrors, positions_, indices_, colours_, [this](int state) {
+      const RGBA* c = settings_.extruderColour(state);
+      if (!c) return std::int32_t(-1);
+      slicer_ = coloured_ = true;
+      return paletteIndex(c);
+    });
   }
 
   PartCache& parts_;
@@ -242,6 +326,7 @@ private:
   const double factor_;
 
   std::int64_t triangles_ = 0, vertices_ = 0, placements_ = 0, skipped_ = 0;
+  std::uint64_t unreadablePaint_ = 0;
   bool slicer_ = false;
   std::vector<RGBA> palette_;
   std::unordered_map<RGBA, std::int32_t> paletteIndex_;
@@ -250,6 +335,9 @@ private:
   std::vector<Ancestor> chain_;
 
   std::int64_t itemObject_ = 0;
+  const std::vector<std::optional<std::int64_t>>* itemParts_ = nullptr;  // by position, when they match
+  std::vector<Plate> plates_;
+  std::optional<std::int32_t> shownPlate_;
   MeshArray<Float3> positions_;
   MeshArray<std::uint32_t> indices_;
   std::vector<std::int32_t> colours_;
@@ -271,10 +359,10 @@ const ModelFile& PartCache::load(std::string_view path) {
 }
 
 PrintModel assemble(const std::string& mainPath, PartCache& parts, const SlicerSettings& settings,
-                    const Limits& limits, std::string_view name) {
+                    const Limits& limits, std::string_view name, PlateChoice plates) {
   const ModelFile& main = parts.load(mainPath);
   Assembler assembler(parts, settings, limits, unitFactor(main.unit));
-  std::vector<ModelObject> objects = assembler.run(main);
+  std::vector<ModelObject> objects = assembler.run(main, plates);
   if (objects.empty()) throw LoadError::empty();
 
   PrintModel model;
@@ -283,11 +371,28 @@ PrintModel assemble(const std::string& mainPath, PartCache& parts, const SlicerS
   model.objects = std::move(objects);
   model.palette = assembler.palette();
   model.unit = main.unit;
+  model.plates = assembler.plates();
+  const std::size_t plateCount = model.plates.size();
+  if (const auto shown = assembler.shownPlate()) {
+    model.shownPlate = model.plates[std::size_t(*shown)].number;
+    if (plateCount > 1) {
+      model.notes.push_back(localized("This project has ") + formatCount(plateCount) + localized(" plates; plate ") +
+                            std::to_string(*model.shownPlate) + localized(" is shown."));
+    }
+  } else if (plateCount > 1 && plates.kind == PlateChoice::Kind::all) {
+    model.notes.push_back(localized("This project has ") + formatCount(plateCount) +
+                          localized(" plates; all of them are shown."));
+  }
   if (main.unit != "millimeter") {
     model.notes.push_back(localized("Units: ") + main.unit + localized(" (converted to millimeters)."));
   }
   if (parts.paintedTriangles() > 0) {
-    model.notes.push_back(localized("Painted multi-color areas aren't shown yet; each part shows its filament color."));
+    model.notes.push_back(localized("Painted areas are shown in their filament colors."));
+  }
+  if (const std::uint64_t unreadable = assembler.unreadablePaint(); unreadable > 0) {
+    model.notes.push_back(formatCount(unreadable) +
+                          (unreadable == 1 ? localized(" painted triangle couldn't be read and shows its part's color.")
+                                           : localized(" painted triangles couldn't be read and show their part's color.")));
   }
   if (assembler.skipped() == 1) {
     model.notes.push_back(localized("1 support object left out."));

@@ -29,8 +29,8 @@ private:
 /// Turns the build of `main` (loaded through `parts` from `mainPath`) into a model named `name`.
 /// Throws LoadError::malformed for a missing part or object, components that nest too deeply or
 /// refer back, and broken placement, triangle or vertex limits; LoadError::empty when nothing is
-/// drawn.
+/// drawn; LoadError::noPlate when `plates` names a plate the project doesn't have.
 PrintModel assemble(const std::string& mainPath, PartCache& parts, const SlicerSettings& settings,
-                    const Limits& limits, std::string_view name);
+                    const Limits& limits, std::string_view name, PlateChoice plates = {});
 
 }  // namespace vantorel::ThreeMFReader

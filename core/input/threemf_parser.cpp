@@ -18,6 +18,16 @@ using XMLScanner::XMLTag;
 
 const RGBA kGrey{0.8, 0.8, 0.8, 1};
 
+// The namespaces whose elements and attributes a model part is read from, by id; every other
+// namespace is an extension this reader does not know, and its elements are passed over with all
+// they hold (a slice stack's 2D vertices are not mesh vertices).
+enum Namespace : std::uint8_t { kCore, kMaterial, kProduction };
+constexpr std::string_view kNamespaceNames[] = {
+    "http://schemas.microsoft.com/3dmanufacturing/core/2015/02",
+    "http://schemas.microsoft.com/3dmanufacturing/material/2015/02",
+    "http://schemas.microsoft.com/3dmanufacturing/production/2015/06",
+};
+
 Transform transformOf(const XMLTag& tag) {
   Transform t;
   const auto numbers = XMLScanner::numberListAttribute(tag, "transform");
@@ -60,7 +70,20 @@ public:
   explicit PartParser(std::size_t partSize) : budget_(partSize * kStructureBytesPerXMLByte + kStructureSlack) {}
 
   void tag(const XMLTag& t) {
+    const std::uint8_t ns = namespaces_.resolve(t);
+    if (skipDepth_ > 0) {
+      if (t.isEndTag) --skipDepth_;
+      else if (!t.isEmptyElement) ++skipDepth_;
+      return;
+    }
     const std::string_view name = XMLScanner::localName(t.name);
+    // Base materials belong to the core and colour groups to the materials extension, but writers
+    // mix them up; the materials namespace holds nothing else read here.
+    const bool known = ns == kCore || (ns == kMaterial && isMaterialElement(name));
+    if (!known) {
+      if (!t.isEndTag && !t.isEmptyElement) skipDepth_ = 1;
+      return;
+    }
     if (t.isEndTag) {
       endTag(name);
       return;
@@ -82,6 +105,20 @@ public:
   ModelFile finish() { return std::move(file_); }
 
 private:
+  static bool isMaterialElement(std::string_view name) {
+    return name == "basematerials" || name == "base" || name == "colorgroup" || name == "color";
+  }
+
+  // A production extension path, whatever prefix the part gives that namespace.
+  std::optional<std::string> productionPath(const XMLTag& t) const {
+    std::size_t pos = 0;
+    Attribute a;
+    while (XMLScanner::nextAttribute(t.attributes, pos, a)) {
+      if (a.localName == "path" && namespaces_.attribute(a) == kProduction) return XMLScanner::decodeText(a.value);
+    }
+    return std::nullopt;
+  }
+
   void charge(std::size_t bytes) {
     spent_ += bytes;
     if (spent_ > budget_) fail("a model part holds too many elements");
@@ -137,7 +174,7 @@ private:
     std::size_t pos = 0;
     Attribute a;
     while (XMLScanner::nextAttribute(t.attributes, pos, a)) {
-      if (a.localName.size() != 1) continue;
+      if (a.localName.size() != 1 || !a.prefix.empty()) continue;
       // The first attribute of a name wins; a later duplicate is passed over.
       switch (a.localName[0]) {
         case 'x':
@@ -164,8 +201,7 @@ private:
   void triangle(const XMLTag& t) {
     MeshData* m = currentMesh();
     if (!m) fail("a triangle is missing v1, v2 or v3");
-    std::optional<std::string_view> v[3], pid, p1;
-    bool painted = false;
+    std::optional<std::string_view> v[3], pid, p1, paint;
     std::size_t pos = 0;
     Attribute a;
     while (XMLScanner::nextAttribute(t.attributes, pos, a)) {
@@ -178,7 +214,7 @@ private:
       } else if (n == "p1") {
         if (!p1) p1 = a.value;
       } else if (n == "paint_color" || n == "mmu_segmentation") {
-        painted = true;
+        if (!paint) paint = a.value;
       }
     }
     std::int64_t index[3];
@@ -207,14 +243,23 @@ private:
       }
       m->props->push_back({std::int32_t(group), std::int32_t(entry)});
     }
-    if (painted) ++file_.paintedTriangles;
+    if (paint) {
+      ++file_.paintedTriangles;
+      // Offsets are 32-bit: a part small enough to be read keeps its codes far below that.
+      if (!paint->empty() && m->paintCodes.size() + paint->size() <= std::numeric_limits<std::uint32_t>::max()) {
+        charge(sizeof(PaintedTriangle) + paint->size());
+        m->painted.push_back({std::uint32_t(m->indices.size() / 3 - 1), std::uint32_t(m->paintCodes.size()),
+                              std::uint32_t(paint->size())});
+        m->paintCodes.append(*paint);
+      }
+    }
   }
 
   void component(const XMLTag& t) {
     const auto id = XMLScanner::integerAttribute(t, "objectid");
     if (!id) fail("a component has no objectid");
     if (!current_) return;
-    Component c{XMLScanner::textAttribute(t, "path"), *id, transformOf(t)};
+    Component c{productionPath(t), *id, transformOf(t)};
     charge(sizeof(Component) + (c.path ? c.path->size() : 0));
     current_->components.push_back(std::move(c));
   }
@@ -223,7 +268,7 @@ private:
     if (!inBuild_) return;
     const auto id = XMLScanner::integerAttribute(t, "objectid");
     if (!id) fail("a build item has no objectid");
-    BuildItem item{*id, transformOf(t), XMLScanner::textAttribute(t, "path")};
+    BuildItem item{*id, transformOf(t), productionPath(t)};
     charge(sizeof(BuildItem) + (item.path ? item.path->size() : 0));
     file_.build.push_back(std::move(item));
   }
@@ -250,6 +295,8 @@ private:
   }
 
   ModelFile file_;
+  XMLScanner::Namespaces namespaces_{kNamespaceNames, kCore};
+  std::size_t skipDepth_ = 0;  ///< elements open inside one of an unknown namespace
   std::optional<ObjectDef> current_;
   bool inBuild_ = false;
   bool groupOpen_ = false;

@@ -39,13 +39,13 @@ std::string mainModelPath(const ZipReader& zip) {
   return std::string(kDefaultModelPath);
 }
 
-PrintModel read(std::span<const std::byte> bytes, std::string_view name, const Limits& limits) {
+PrintModel read(std::span<const std::byte> bytes, std::string_view name, const Limits& limits, PlateChoice plates) {
   const ZipReader zip(bytes, limits.zip);
   PartCache parts(zip);
   const std::string mainPath = mainModelPath(zip);
   parts.load(mainPath);
   const SlicerSettings settings = SlicerSettings::read(zip);
-  return assemble(mainPath, parts, settings, limits, name);
+  return assemble(mainPath, parts, settings, limits, name, plates);
 }
 
 }  // namespace vantorel::ThreeMFReader

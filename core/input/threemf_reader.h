@@ -44,11 +44,23 @@ struct PropertyRef {
   bool operator==(const PropertyRef&) const = default;
 };
 
+/// A triangle painted in a slicer: its number in the mesh and where its split code lies in the
+/// mesh's paintCodes.
+struct PaintedTriangle {
+  std::uint32_t triangle = 0;
+  std::uint32_t codeStart = 0;
+  std::uint32_t codeSize = 0;
+  bool operator==(const PaintedTriangle&) const = default;
+};
+
 struct MeshData {
   MeshArray<Float3> positions;  ///< in file units
   MeshArray<std::uint32_t> indices;
   /// One entry per triangle once any triangle carries a property; absent until then.
   std::optional<std::vector<PropertyRef>> props;
+  /// The painted triangles in order; their codes, one after another, in paintCodes.
+  std::vector<PaintedTriangle> painted;
+  std::string paintCodes;
   bool operator==(const MeshData&) const = default;
 };
 
@@ -77,6 +89,18 @@ struct BuildItem {
   bool operator==(const BuildItem&) const = default;
 };
 
+/// Which plates of a slicer project a read shows. By default the first plate that holds anything
+/// when the project has several (with a note), otherwise every object; `one` shows plate `number`
+/// and `all` every object whatever its plate.
+struct PlateChoice {
+  enum class Kind { standard, one, all };
+  Kind kind = Kind::standard;
+  std::int64_t number = 0;
+  static PlateChoice plate(std::int64_t n) { return {Kind::one, n}; }
+  static PlateChoice allPlates() { return {Kind::all, 0}; }
+  bool operator==(const PlateChoice&) const = default;
+};
+
 /// One parsed model part.
 struct ModelFile {
   std::string unit = "millimeter";  ///< lower case
@@ -89,8 +113,9 @@ struct ModelFile {
 
 /// Reads the package into a model named `name` (millimetres, format threeMF). Throws
 /// LoadError::malformed for a damaged package or part, a missing part or object, a broken limit;
-/// LoadError::empty when the build draws no triangle.
-PrintModel read(std::span<const std::byte> bytes, std::string_view name, const Limits& limits);
+/// LoadError::empty when the build draws no triangle; LoadError::noPlate for a plate not there.
+PrintModel read(std::span<const std::byte> bytes, std::string_view name, const Limits& limits,
+                PlateChoice plates = {});
 
 /// The path of the main model part: the package relationship of type ".../3dmodel" when its target
 /// exists, else "3D/3dmodel.model" when present, else the first entry ending in ".model", else

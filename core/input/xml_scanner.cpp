@@ -140,6 +140,7 @@ bool nextAttribute(std::string_view a, std::size_t& pos, Attribute& out) {
   std::size_t p = pos;
   while (p < n) {
     while (p < n && (isSpace(a[p]) || a[p] == '/')) ++p;
+    const std::size_t nameStart = p;
     std::size_t localStart = p;
     while (p < n && !isSpace(a[p]) && a[p] != '=') {
       if (a[p] == ':') localStart = p + 1;
@@ -157,6 +158,7 @@ bool nextAttribute(std::string_view a, std::size_t& pos, Attribute& out) {
     const std::size_t valueEnd = close == std::string_view::npos ? n : close;
     p = close == std::string_view::npos ? n : close + 1;
     out.localName = local;
+    out.prefix = a.substr(nameStart, localStart == nameStart ? 0 : localStart - 1 - nameStart);
     out.value = a.substr(valueStart, valueEnd - valueStart);
     pos = p;
     return true;
@@ -172,6 +174,63 @@ std::optional<std::string_view> attribute(const XMLTag& tag, std::string_view lo
     if (a.localName == local) return a.value;
   }
   return std::nullopt;
+}
+
+std::uint8_t Namespaces::lookup(std::string_view prefix) const {
+  if (prefix.empty()) return defaultID_;
+  for (std::size_t i = count_; i-- > 0;) {
+    if (bindings_[i].prefix == prefix) return bindings_[i].id;
+  }
+  return kUnknown;
+}
+
+void Namespaces::declare(std::string_view prefix, std::string_view name, std::size_t depth) {
+  if (count_ == kMaxBindings) return;
+  std::uint8_t id = kUnknown;
+  for (std::size_t i = 0; i < known_.size() && i < kUnknown; ++i) {
+    if (known_[i] == name) id = std::uint8_t(i);
+  }
+  // xmlns="" takes the default namespace away, which leaves the reader's own default.
+  if (prefix.empty() && name.empty()) id = fallback_;
+  bindings_[count_++] = {prefix, id, depth};
+  if (prefix.empty()) defaultID_ = id;
+}
+
+void Namespaces::dropDeeperThan(std::size_t depth) {
+  if (count_ == 0 || bindings_[count_ - 1].depth <= depth) return;
+  // Bindings are pushed in depth order, so those out of scope are at the top.
+  while (count_ > 0 && bindings_[count_ - 1].depth > depth) --count_;
+  defaultID_ = fallback_;
+  for (std::size_t i = count_; i-- > 0;) {
+    if (bindings_[i].prefix.empty()) {
+      defaultID_ = bindings_[i].id;
+      break;
+    }
+  }
+}
+
+std::uint8_t Namespaces::resolve(const XMLTag& tag) {
+  // Declarations of the last tag, if it was empty or an end tag, end their scope here.
+  dropDeeperThan(depth_);
+  const std::size_t colon = tag.name.rfind(':');
+  const std::string_view prefix = colon == std::string_view::npos ? std::string_view() : tag.name.substr(0, colon);
+  if (tag.isEndTag) {
+    const std::uint8_t id = lookup(prefix);
+    if (depth_ > 0) --depth_;
+    return id;
+  }
+  const std::size_t level = depth_ + 1;
+  if (tag.attributes.find("xmlns") != std::string_view::npos) {
+    std::size_t pos = 0;
+    Attribute a;
+    while (nextAttribute(tag.attributes, pos, a)) {
+      if (a.prefix.empty() && a.localName == "xmlns") declare({}, a.value, level);
+      else if (a.prefix == "xmlns" && !a.localName.empty()) declare(a.localName, a.value, level);
+    }
+  }
+  const std::uint8_t id = lookup(prefix);
+  if (!tag.isEmptyElement) depth_ = level;
+  return id;
 }
 
 std::optional<std::int64_t> parseInteger(std::string_view v) {

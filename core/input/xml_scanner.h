@@ -2,7 +2,8 @@
 // A small forward-only XML tag scanner for 3MF parts that may hold tens of millions of elements:
 // tags come out as byte ranges into the document, attributes are pulled out one at a time, and
 // nothing is allocated per tag. Text, comments, declarations and processing instructions are
-// skipped; nesting is not checked; names compare by their local part (after the last ":").
+// skipped; nesting is not checked; names compare by their local part (after the last ":"), and a
+// reader that must tell namespaces apart resolves prefixes with Namespaces.
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -26,6 +27,7 @@ struct XMLTag {
 /// One attribute with a quoted value, as walked by nextAttribute.
 struct Attribute {
   std::string_view localName;  ///< after the last ":" of the attribute name
+  std::string_view prefix;     ///< before the last ":", empty without one
   std::string_view value;      ///< between the quotes, entities not decoded
 };
 
@@ -68,6 +70,46 @@ std::vector<double> parseNumberList(std::string_view value);
 /// The value with the entities amp, lt, gt, quot, apos and numeric character references decoded
 /// (unknown or invalid ones stay as written), as UTF-8 with invalid sequences replaced.
 std::string decodeText(std::string_view value);
+
+/// Which of a reader's known namespaces each element and attribute prefix is in, following the
+/// xmlns and xmlns:prefix declarations of the tags in scope. Call resolve for every tag in document
+/// order; in between, prefixes resolve as seen by the last tag. Declarations go into a small fixed
+/// table (nothing is allocated per tag); those beyond it are ignored, so their prefixes stay unknown.
+class Namespaces {
+public:
+  static constexpr std::uint8_t kUnknown = 0xFF;  ///< undeclared prefixes and names not in the list
+  static constexpr std::size_t kMaxBindings = 16;
+
+  /// `known` lists namespace names (URIs), whose indexes are the ids that resolve returns; an
+  /// element without a prefix and without a default declaration in scope gets `fallback`. The
+  /// names must outlive this object.
+  Namespaces(std::span<const std::string_view> known, std::uint8_t fallback)
+      : known_(known), fallback_(fallback), defaultID_(fallback) {}
+
+  /// Takes in the tag's declarations and returns the id of its element's namespace.
+  std::uint8_t resolve(const XMLTag& tag);
+
+  /// The id of an attribute's namespace: kUnknown without a prefix, since an unprefixed attribute
+  /// belongs to no namespace.
+  std::uint8_t attribute(const Attribute& a) const { return a.prefix.empty() ? kUnknown : lookup(a.prefix); }
+
+private:
+  struct Binding {
+    std::string_view prefix;  ///< empty for the default namespace
+    std::uint8_t id;
+    std::size_t depth;  ///< of the element that declared it
+  };
+  std::uint8_t lookup(std::string_view prefix) const;
+  void declare(std::string_view prefix, std::string_view name, std::size_t depth);
+  void dropDeeperThan(std::size_t depth);
+
+  std::span<const std::string_view> known_;
+  std::uint8_t fallback_;
+  std::uint8_t defaultID_;
+  Binding bindings_[kMaxBindings];
+  std::size_t count_ = 0;
+  std::size_t depth_ = 0;  ///< elements open
+};
 
 inline std::optional<std::int64_t> integerAttribute(const XMLTag& tag, std::string_view local) {
   const auto v = attribute(tag, local);

@@ -3,6 +3,7 @@
 #include "staging/look.h"
 
 #include "scratch_folder.h"
+#include "threemf_fixtures.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -81,6 +82,25 @@ TEST(InfoCommand, RefusesBadUsageAndTakesAnOrientation) {
   EXPECT_EQ(bad.status, cli::exitUsage);
   EXPECT_NE(bad.err.find("asPrinted, standUp, onSide, upsideDown or yUp"), std::string::npos);
   EXPECT_EQ(info({"--sample", "vase", "--orientation"}).status, cli::exitUsage);
+}
+
+TEST(InfoCommand, ListsThePlatesAndRefusesAPlateNotThere) {
+  const test::ScratchFolder dir;
+  const test::Bytes bytes = test::threePlatePackage();
+  const auto path = dir.write("Plates.3mf", {reinterpret_cast<const char*>(bytes.data()), bytes.size()}).string();
+  const Outcome text = info({path});
+  ASSERT_EQ(text.status, 0) << text.err;
+  EXPECT_NE(text.out.find("  Plates     1: Base (shown)\n             2 \"Pegs\": Peg, Peg\n             3: Tower\n"),
+            std::string::npos) << text.out;
+  EXPECT_NE(info({"--json", path}).out.find(R"("plates":[{"number":1,"name":null,"objects":["Base"]},)"
+                                            R"({"number":2,"name":"Pegs","objects":["Peg","Peg"]},)"
+                                            R"({"number":3,"name":null,"objects":["Tower"]}],"shown_plate":1})"),
+            std::string::npos);
+
+  const Outcome missing = render({path, "--plate", "5", "--out", (dir / "x.png").string()});
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_EQ(missing.err, path + ": This project has 3 plates; there is no plate 5.\n");
+  EXPECT_EQ(render({path, "--plate", "0", "--out", (dir / "x.png").string()}).status, cli::exitUsage);
 }
 
 class RenderCommand : public ::testing::Test {

@@ -1,5 +1,6 @@
 // The vantorel-cli executable run as a user would run it.
 #include "scratch_folder.h"
+#include "threemf_fixtures.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -88,6 +89,23 @@ TEST(BatchCommand, ReportsEachModelAndFailsWithStatusTwo) {
   const Outcome again = cli("batch " + quoted(dir / "models") + " --out " + quoted(dir / "out") + " --report " + quoted(report));
   EXPECT_EQ(again.status, 1);
   EXPECT_EQ(nlohmann::json::parse(std::ifstream(report)), json);
+}
+
+TEST(ExportCommand, AFolderPerPlate) {
+  const ScratchFolder dir;
+  const auto bytes = vantorel::test::threePlatePackage();
+  dir.write("Plates.3mf", {reinterpret_cast<const char*>(bytes.data()), bytes.size()});
+  dir.write("hero.json", R"({"aspect":"square","resolution":720,"includeSet":false,"includeHero":true})");
+  const Outcome all = cli("export Plates.3mf --plate all --stills --stills-spec hero.json --out out", dir.path());
+  ASSERT_EQ(all.status, 0) << all.output;
+  for (const char* plate : {"1", "2", "3"}) {
+    EXPECT_TRUE(fs::exists(dir / "out" / (std::string("Plates plate ") + plate) / (std::string("Plates plate ") + plate + " hero.png")))
+        << all.output;
+  }
+  const Outcome missing = cli("batch . --plate 5 --stills --stills-spec hero.json --out batch", dir.path());
+  EXPECT_EQ(missing.status, 2);
+  EXPECT_NE(missing.output.find("failed  Plates.3mf: This project has 3 plates; there is no plate 5."), std::string::npos)
+      << missing.output;
 }
 
 TEST(Commands, PathsAfterDoubleDashAndSentencesNamingTheFolder) {

@@ -230,15 +230,16 @@ TEST(ThreeMFFixtures, SlicerProject) {
   EXPECT_EQ(m.objects[0].name, "Left cube");
   EXPECT_EQ(m.objects[0].triangleCount(), 12u);  // the modifier and the support blocker are left out
   expectBounds(m.objects[0], {100, 100, 0, 120, 120, 20});
-  EXPECT_EQ(m.objects[0].color, 0);  // extruder 2
+  // Extruder 2, with its two painted triangles in extruder 1.
+  EXPECT_EQ(m.objects[0].triangleColors, (std::vector<std::int32_t>{1, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
   EXPECT_EQ(m.objects[1].name, "Right & tall");
   expectBounds(m.objects[1], {150, 100, 0, 160, 110, 30});
   ASSERT_TRUE(m.objects[1].triangleColors);
   const auto& colours = *m.objects[1].triangleColors;
-  EXPECT_EQ(std::count(colours.begin(), colours.begin() + 12, 1), 12);  // part extruder 3
-  EXPECT_EQ(std::count(colours.begin() + 12, colours.end(), 2), 12);    // the object's extruder 1
-  EXPECT_EQ(m.palette, (std::vector<RGBA>{{0, 1, 0, 1}, {0, 0, 1, 1}, {1, 0, 0, 1}}));
-  EXPECT_EQ(m.notes, (std::vector<std::string>{"Painted multi-color areas aren't shown yet; each part shows its filament color.",
+  EXPECT_EQ(std::count(colours.begin(), colours.begin() + 12, 2), 12);  // part extruder 3
+  EXPECT_EQ(std::count(colours.begin() + 12, colours.end(), 1), 12);    // the object's extruder 1
+  EXPECT_EQ(m.palette, (std::vector<RGBA>{{0, 1, 0, 1}, {1, 0, 0, 1}, {0, 0, 1, 1}}));
+  EXPECT_EQ(m.notes, (std::vector<std::string>{"Painted areas are shown in their filament colors.",
                                                "1 support object left out.",
                                                "Colors from the slicer's filament settings."}));
 }
@@ -273,6 +274,56 @@ TEST(ThreeMFFixtures, Slic3rVolumeExtruderZeroFollowsTheObject) {
   EXPECT_EQ(second.objects[0].color, 0);
   // Without an object extruder, extruder 0 counts as the first.
   EXPECT_EQ(load3MF(withObjectExtruder("")).palette, (std::vector<RGBA>{{1, 0, 0, 1}}));
+}
+
+TEST(ThreeMFFixtures, CopiedPartsKeepTheirOwnExtruders) {
+  const auto withParts = [](std::string parts) {
+    return package({{"3D/3dmodel.model", modelPart(box(1) + holder(2, {1, 1}), items({2}))},
+                    {"Metadata/project_settings.config", R"({"filament_colour": ["#FF0000", "#00FF00"]})"},
+                    {"Metadata/model_settings.config", "<config><object id=\"2\">" + parts + "</object></config>"}});
+  };
+  const auto part = [](int extruder) {
+    return "<part id=\"1\"><metadata key=\"extruder\" value=\"" + std::to_string(extruder) + "\"/></part>";
+  };
+  // One entry per component: by position, so the copies differ.
+  const PrintModel byPosition = load3MF(withParts(part(1) + part(2)));
+  ASSERT_TRUE(byPosition.objects[0].triangleColors);
+  std::vector<std::int32_t> expected(12, 0);
+  expected.resize(24, 1);
+  EXPECT_EQ(*byPosition.objects[0].triangleColors, expected);
+  // Otherwise by id, the last entry winning.
+  EXPECT_EQ(load3MF(withParts(part(1) + part(2) + part(1))).objects[0].color, 0);
+}
+
+TEST(ThreeMFFixtures, PlatesShownOneAtATimeOrAll) {
+  using Choice = ThreeMFReader::PlateChoice;
+  const test::Bytes bytes = test::threePlatePackage();
+  const auto read = [&](Choice c) { return ThreeMFReader::read(bytes, "fixture", ModelLoader::threeMFLimits(), c); };
+  const PrintModel first = read({});
+  EXPECT_EQ(first.plates, (std::vector<Plate>{{1, "", {"Base"}}, {2, "Pegs", {"Peg", "Peg"}}, {3, "", {"Tower"}}}));
+  EXPECT_EQ(first.shownPlate, 1);
+  ASSERT_EQ(first.objects.size(), 1u);
+  EXPECT_EQ(first.objects[0].name, "Base");
+  EXPECT_EQ(first.notes, std::vector<std::string>{"This project has 3 plates; plate 1 is shown."});
+
+  const PrintModel second = read(Choice::plate(2));
+  ASSERT_EQ(second.objects.size(), 2u);
+  expectBounds(second.objects[1], {320, 0, 0, 330, 10, 10});
+  EXPECT_EQ(second.notes, std::vector<std::string>{"This project has 3 plates; plate 2 is shown."});
+  EXPECT_EQ(read(Choice::plate(3)).objects[0].name, "Tower");
+
+  const PrintModel all = read(Choice::allPlates());
+  EXPECT_EQ(all.objects.size(), 4u);
+  EXPECT_FALSE(all.shownPlate);
+  EXPECT_EQ(all.notes, std::vector<std::string>{"This project has 3 plates; all of them are shown."});
+
+  const auto missing = test::refusal([&] { read(Choice::plate(5)); });
+  ASSERT_TRUE(missing);
+  EXPECT_STREQ(missing->what(), "This project has 3 plates; there is no plate 5.");
+  // A file without plates loads whole, and has no plate to pick.
+  EXPECT_TRUE(load3MF(single(box(1), items({1}))).plates.empty());
+  EXPECT_STREQ(test::refusal([] { ModelLoader::load(single(box(1), items({1})), "3mf", "x", Choice::plate(1)); })->what(),
+               "This model has no plates, so it has no plate 1.");
 }
 
 }  // namespace

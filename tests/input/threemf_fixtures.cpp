@@ -166,4 +166,25 @@ Bytes slic3rPackage() {
                   {"Metadata/Slic3r_PE_model.config", modelConfig}});
 }
 
+Bytes threePlatePackage() {
+  const std::string main = modelPart(box(1, "name=\"Base\"", {0, 0, 0}, {20, 20, 5}) + box(2, "name=\"Peg\"") +
+                                         box(3, "", {0, 0, 0}, {5, 5, 30}),
+                                     "<item objectid=\"1\"/><item objectid=\"2\" transform=\"1 0 0 0 1 0 0 0 1 300 0 0\"/>"
+                                     "<item objectid=\"3\" transform=\"1 0 0 0 1 0 0 0 1 600 0 0\"/>"
+                                     "<item objectid=\"2\" transform=\"1 0 0 0 1 0 0 0 1 320 0 0\"/>");
+  const auto plate = [](int number, std::string_view name, std::vector<std::pair<int, int>> instances) {
+    std::string s = "<plate><metadata key=\"plater_id\" value=\"" + std::to_string(number) +
+                    "\"/><metadata key=\"plater_name\" value=\"" + std::string(name) + "\"/>";
+    for (const auto& [object, instance] : instances) {
+      s += "<model_instance><metadata key=\"object_id\" value=\"" + std::to_string(object) +
+           "\"/><metadata key=\"instance_id\" value=\"" + std::to_string(instance) + "\"/></model_instance>";
+    }
+    return s + "</plate>";
+  };
+  const std::string settings = "<config><object id=\"3\"><metadata key=\"name\" value=\"Tower\"/></object>" +
+                               plate(1, "", {{1, 0}}) + plate(2, "Pegs", {{2, 0}, {2, 1}}) + plate(3, "", {{3, 0}}) +
+                               "</config>";
+  return package({{"3D/3dmodel.model", main}, {"Metadata/model_settings.config", settings}});
+}
+
 }  // namespace vantorel::test

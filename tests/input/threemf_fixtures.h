@@ -47,4 +47,8 @@ Bytes slicerProjectPackage();
 /// Metadata/Slic3r_PE.config and volume ranges in Metadata/Slic3r_PE_model.config.
 Bytes slic3rPackage();
 
+/// A slicer project with three plates side by side: plate 1 holds "Base", plate 2 ("Pegs") two
+/// instances of "Peg", plate 3 "Tower" (named by the settings).
+Bytes threePlatePackage();
+
 }  // namespace vantorel::test

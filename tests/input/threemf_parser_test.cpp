@@ -28,7 +28,7 @@ std::string objectWith(std::string_view triangles) {
 
 TEST(ThreeMFParse, ReadsObjectsMeshesAndBuild) {
   const ModelFile f = parse(
-      "<model unit=\"INCH\" xmlns:p=\"p\"><resources>"
+      "<model unit=\"INCH\" xmlns:p=\"http://schemas.microsoft.com/3dmanufacturing/production/2015/06\"><resources>"
       "<object id=\"1\" name=\"A &amp; B\" type=\"model\" pid=\"4\" pindex=\"2\">" +
       kTriangleMesh +
       "<triangle v1=\"0\" v2=\"1\" v3=\"2\"/><triangle v1=\"4\" v2=\"3\" v3=\"2\"/></triangles></mesh></object>"
@@ -39,7 +39,7 @@ TEST(ThreeMFParse, ReadsObjectsMeshesAndBuild) {
       "<item objectid=\"99\"/></model>");
   EXPECT_EQ(f.unit, "inch");
   const MeshData mesh{
-      {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {10, -2.5f, 0.5f}}, {0, 1, 2, 4, 3, 2}, std::nullopt};
+      {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {10, -2.5f, 0.5f}}, {0, 1, 2, 4, 3, 2}, std::nullopt, {}, {}};
   const Component moved{"/3D/x.model", 1, {{1, 0, 0, 0, 1, 0, 0, 0, 1, 5, 6, 7}}};
   EXPECT_EQ(f.objects, (decltype(f.objects){{1, {1, "A & B", "model", 4, 2, mesh, {}}},
                                              {2, {2, std::nullopt, "support", {}, {}, {}, {moved}}},
@@ -115,7 +115,8 @@ TEST(ThreeMFParse, RefusesMissingAndOutOfRangeValues) {
 
 TEST(ThreeMFParse, MaterialGroups) {
   const ModelFile f = parse(
-      "<model><resources><basematerials id=\"1\"><base name=\"a\" displaycolor=\"#FF000080\"/><base name=\"b\"/>"
+      "<model xmlns:m=\"http://schemas.microsoft.com/3dmanufacturing/material/2015/02\"><resources>"
+      "<basematerials id=\"1\"><base name=\"a\" displaycolor=\"#FF000080\"/><base name=\"b\"/>"
       "<base displaycolor=\"bogus\"/></basematerials>"
       "<m:colorgroup id=\"2\"><m:color color=\"#00F\"/></m:colorgroup><colorgroup id=\"3\"/>"
       "<colorgroup><color color=\"#FFFFFF\"/></colorgroup><base displaycolor=\"#123456\"/></resources></model>");
@@ -124,6 +125,41 @@ TEST(ThreeMFParse, MaterialGroups) {
   EXPECT_EQ(f.materials.at(2), (std::vector<RGBA>{{0, 0, 1, 1}}));
   EXPECT_TRUE(f.materials.at(3).empty());
   EXPECT_EQ(f.materials.at(-1), (std::vector<RGBA>{{1, 1, 1, 1}}));
+}
+
+TEST(ThreeMFParse, ReadsMeshesOnlyFromTheCoreNamespaceWhateverItsPrefix) {
+  // A slice stack's 2D vertices, and whatever an unknown extension holds, are not mesh data.
+  const std::string extensions =
+      "<s:slicestack xmlns:s=\"http://schemas.microsoft.com/3dmanufacturing/slice/2015/07\" id=\"9\"><s:slice>"
+      "<s:vertices><s:vertex x=\"0\" y=\"0\"/><s:vertex x=\"1\" y=\"0\"/></s:vertices></s:slice></s:slicestack>"
+      "<x:shape xmlns:x=\"urn:other\"><vertex x=\"0\"/><triangle v1=\"9\"/><object id=\"7\"/></x:shape>";
+  const PrintModel sliced = test::load3MF(test::single(extensions + test::box(1), test::items({1})));
+  EXPECT_EQ(sliced.triangleCount(), 12u);
+  EXPECT_EQ(sliced.objects.size(), 1u);
+
+  // Every element of the core namespace under a prefix of its own.
+  std::string prefixed = test::modelPart(test::box(1), test::items({1}), "inch");
+  for (std::size_t at = 0; (at = prefixed.find('<', at)) != std::string::npos; ++at) {
+    const std::size_t name = at + 1 + (prefixed[at + 1] == '/');
+    if (std::isalpha(static_cast<unsigned char>(prefixed[name]))) prefixed.insert(name, "c:");
+  }
+  prefixed.replace(prefixed.find("xmlns="), 6, "xmlns:c=");
+  const PrintModel core = test::load3MF(test::package({{"3D/3dmodel.model", prefixed}}));
+  EXPECT_EQ(core.triangleCount(), 12u);
+  EXPECT_EQ(core.unit, "inch");
+
+  // Declarations hold for their element and what it holds; paths come only from the production namespace.
+  const ModelFile f = parse(
+      "<model xmlns:prod=\"http://schemas.microsoft.com/3dmanufacturing/production/2015/06\"><resources>"
+      "<object id=\"1\" xmlns=\"urn:other\"><mesh/></object><object id=\"2\"><components>"
+      "<component objectid=\"1\" prod:path=\"/a.model\"/><component objectid=\"1\" path=\"/b.model\"/>"
+      "<component objectid=\"1\" p:path=\"/c.model\"/></components></object></resources></model>");
+  ASSERT_EQ(f.objects.size(), 1u);
+  const auto& components = f.objects.at(2).components;
+  ASSERT_EQ(components.size(), 3u);
+  EXPECT_EQ(components[0].path, "/a.model");
+  EXPECT_FALSE(components[1].path || components[2].path);
+  EXPECT_TRUE(parse("<model xmlns=\"urn:other\"><resources><object id=\"1\"/></resources></model>").objects.empty());
 }
 
 TEST(ThreeMFParse, UnitFactors) {

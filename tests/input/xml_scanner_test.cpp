@@ -121,5 +121,27 @@ TEST(XMLAttributes, TextDecodesEntities) {
                [](const XMLTag& t) { EXPECT_EQ(textAttribute(t, "name"), "Tom & Jerry"); });
 }
 
+TEST(XMLNamespaces, PrefixesResolveWithinTheirScopeAndTheTableIsBounded) {
+  static constexpr std::string_view known[] = {"urn:a", "urn:b"};
+  constexpr int unknown = Namespaces::kUnknown;
+  Namespaces namespaces(known, 0);
+  std::string many = "<r";
+  for (int i = 0; i < 20; ++i) many += " xmlns:p" + std::to_string(i) + "=\"urn:b\"";
+  std::vector<int> ids;
+  scan(bytesOf("<r xmlns:x=\"urn:b\" xmlns=\"urn:c\"><x:a/><b/><c xmlns=\"urn:b\" xmlns:x=\"urn:a\"/><x:d/></r>"
+               "<e/><x:f/>" + many + "><p15:g/><p16:g/></r>"),
+       [&](const XMLTag& t) { ids.push_back(namespaces.resolve(t)); });
+  // The empty element's declarations end with it; undeclared prefixes and those past the table are unknown.
+  EXPECT_EQ(ids, (std::vector<int>{unknown, 1, unknown, 1, 1, unknown, 0, unknown, 0, 1, unknown, 0}));
+  withFirstTag("<v q:x=\"1\" y=\"2\"/>", [](const XMLTag& t) {
+    std::size_t pos = 0;
+    Attribute a;
+    ASSERT_TRUE(nextAttribute(t.attributes, pos, a));
+    EXPECT_EQ(a.prefix, "q");
+    ASSERT_TRUE(nextAttribute(t.attributes, pos, a));
+    EXPECT_TRUE(a.prefix.empty());
+  });
+}
+
 }  // namespace
 }  // namespace vantorel
