@@ -1,6 +1,7 @@
 #include "reference_scenes.h"
 
 #include "input/sample_models.h"
+#include "threemf_fixtures.h"
 
 #include <cmath>
 #include <numbers>
@@ -58,6 +59,22 @@ std::vector<ReferenceScene> referenceScenes() {
   hero.color = {0.75, 0.1, 0.12, 1};
   scenes.push_back({.name = "vase_tight", .model = vase, .look = hero, .width = 96, .height = 128, .elevation = 14.0f,
                     .mode = FramingMode::tight});
+
+  // A slicer project's cube read through the 3MF reader, its paint decoded: two faces in filament 2
+  // whole, two faces with each triangle split in four (filaments 1, 2, the cube's own, 1) and the
+  // rest in filament 1.
+  scenes.push_back({.name = "painted_cube", .model = [] {
+                      const std::string cube =
+                          "<object id=\"1\" name=\"Cube\" type=\"model\">" +
+                          test::boxMesh({0, 0, 0}, {20, 20, 20}, [](int i) {
+                            return std::string("paint_color=\"") + (i < 4 ? "8" : i < 8 ? "48043" : "4") + "\"";
+                          }) +
+                          "</object>";
+                      return test::load3MF(test::package(
+                          {{"3D/3dmodel.model", test::modelPart(cube, test::items({1}))},
+                           {"Metadata/project_settings.config", R"({"filament_colour": ["#D9502F", "#2F6FDB"]})"}}));
+                    },
+                    .turnDegrees = 30});
   return scenes;
 }
 
