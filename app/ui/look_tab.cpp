@@ -4,7 +4,7 @@
 #include "model/saved_look.h"
 #include "staging/filament_color.h"
 #include "ui/icons.h"
-#include "ui/inspector.h"
+#include "ui/look_and_output_pane.h"
 #include "ui/notes.h"
 #include "ui/swatch_grid.h"
 

@@ -3,7 +3,7 @@
 #include "model/app_model.h"
 #include "output/export_size.h"
 #include "output/output_preset.h"
-#include "ui/inspector.h"
+#include "ui/look_and_output_pane.h"
 #include "ui/notes.h"
 
 #include <QCheckBox>

@@ -1,6 +1,6 @@
 #include "ui/root_view.h"
 
-#include "ui/inspector.h"
+#include "ui/look_and_output_pane.h"
 #include "ui/message_bar.h"
 #include "ui/model_sidebar.h"
 #include "ui/preview_area.h"

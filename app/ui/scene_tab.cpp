@@ -1,7 +1,7 @@
 #include "ui/scene_tab.h"
 
 #include "model/app_model.h"
-#include "ui/inspector.h"
+#include "ui/look_and_output_pane.h"
 #include "ui/notes.h"
 #include "ui/swatch_grid.h"
 

@@ -1,5 +1,5 @@
 #include "model/app_model.h"
-#include "ui/inspector.h"
+#include "ui/look_and_output_pane.h"
 #include "ui/swatch_grid.h"
 
 #include "input/sample_models.h"
@@ -150,4 +150,4 @@ void InspectorTest::outputTitlesFollowTheShapes() {
 }
 
 QTEST_MAIN(InspectorTest)
-#include "inspector_test.moc"
+#include "look_and_output_pane_test.moc"

@@ -1,4 +1,4 @@
-#include "ui/inspector.h"
+#include "ui/look_and_output_pane.h"
 
 #include "model/app_model.h"
 #include "ui/look_tab.h"
