@@ -13,5 +13,6 @@ int info(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
 int render(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int exportModel(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int batch(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+int look(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 }  // namespace vantorel::cli

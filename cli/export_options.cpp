@@ -1,9 +1,7 @@
 #include "export_options.h"
+#include "look_flags.h"
 
 #include "output/output_preset.h"
-
-#include <fstream>
-#include <nlohmann/json.hpp>
 
 namespace vantorel::cli {
 
@@ -13,13 +11,17 @@ std::string exportOptionsHelp() {
   --gif               make the turntable GIF
   --stills            make the six product shots and the hero shot (PNG)
                       (all three when none of these is given)
-  --look FILE         the look as JSON (all thirteen keys)
-  --video-spec FILE   the video spec as JSON
-  --gif-spec FILE     the GIF spec as JSON
-  --stills-spec FILE  the product-shot spec as JSON
   --preset ID         start from an output preset:)";
   for (const auto& p : OutputPreset::all()) text += " " + p.id;
-  return text + "\n";
+  return text + R"(
+  --video-spec FILE   the video spec as JSON (over the preset)
+  --gif-spec FILE     the GIF spec as JSON
+  --stills-spec FILE  the product-shot spec as JSON
+
+Output flags, over the preset and the spec files:
+)" + SpecFlags::help() +
+         "\nLook flags, over each model's default look or the --look file:\n" + lookFileHelp() + LookFlags::help() +
+         "\nOther options:\n";
 }
 
 std::optional<ModelLoader::PlateChoice> parsePlateChoice(const std::string& text) {
@@ -41,39 +43,24 @@ std::string plateOptionHelp(std::string_view command) {
 )";
 }
 
-namespace {
-
-// Reads and strictly decodes one JSON file; false (with a sentence on `err`) when it can't.
-template <class T, class Decode>
-bool readJSON(const std::string& file, const char* what, Decode decode, T& value, std::ostream& err) {
-  std::ifstream in(file);
-  if (!in) {
-    err << file << ": the " << what << " file can't be opened.\n";
-    return false;
-  }
-  try {
-    value = decode(nlohmann::json::parse(in));
-    return true;
-  } catch (const nlohmann::json::exception& e) {
-    err << file << ": this isn't a valid " << what << " (" << e.what() << ").\n";
-    return false;
-  }
-}
-
-}  // namespace
-
 bool parseExportOptions(const std::vector<std::string>& args, bool allowReport, ExportOptions& options,
                         std::vector<std::string>& rest, std::ostream& err) {
   bool video = false, gif = false, stills = false;
-  VideoSpec videoSpec;
-  GIFSpec gifSpec;
-  StillSpec stillSpec;
-  std::optional<std::string> videoFile, gifFile, stillsFile, preset;
+  OutputSpecs specs;
+  std::optional<std::string> videoFile, gifFile, stillsFile, preset, lookFile;
+  LookFlags lookFlags;
+  SpecFlags specFlags;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     if (a == "--") {  // the rest are paths, even those that look like options
       rest.insert(rest.end(), args.begin() + std::ptrdiff_t(i), args.end());
       break;
+    }
+    std::string wrong;
+    if (lookFlags.read(args, i, wrong) || specFlags.read(args, i, wrong)) {
+      if (wrong.empty()) continue;
+      err << wrong << "\n";
+      return false;
     }
     const bool takesValue = a == "--out" || a == "--look" || a == "--video-spec" || a == "--gif-spec" ||
                             a == "--stills-spec" || a == "--preset" || a == "--plate" ||
@@ -99,11 +86,8 @@ bool parseExportOptions(const std::vector<std::string>& args, bool allowReport, 
       }
       options.plates = *plates;
     }
-    else if (a == "--look") {
-      Look look;
-      if (!readJSON(args[++i], "look", decodeLook, look, err)) return false;
-      options.look = look;
-    } else rest.push_back(a);
+    else if (a == "--look") lookFile = args[++i];
+    else rest.push_back(a);
   }
   if (options.out.empty()) {
     err << "--out FOLDER is required.\n";
@@ -117,16 +101,23 @@ bool parseExportOptions(const std::vector<std::string>& args, bool allowReport, 
       err << ".\n";
       return false;
     }
-    found->apply(videoSpec, gifSpec, stillSpec);
+    found->apply(specs.video, specs.gif, specs.stills);
   }
-  // Spec files come after the preset, so a file overrides it.
-  if (videoFile && !readJSON(*videoFile, "video spec", decodeVideoSpec, videoSpec, err)) return false;
-  if (gifFile && !readJSON(*gifFile, "GIF spec", decodeGIFSpec, gifSpec, err)) return false;
-  if (stillsFile && !readJSON(*stillsFile, "product-shot spec", decodeStillSpec, stillSpec, err)) return false;
+  // Spec files come after the preset, so a file overrides it, and the flags after both.
+  if (videoFile && !readJSONFile(*videoFile, "video spec", decodeVideoSpec, specs.video, err)) return false;
+  if (gifFile && !readJSONFile(*gifFile, "GIF spec", decodeGIFSpec, specs.gif, err)) return false;
+  if (stillsFile && !readJSONFile(*stillsFile, "product-shot spec", decodeStillSpec, specs.stills, err)) return false;
+  specFlags.applyTo(specs);
+  if (lookFile || !lookFlags.empty()) {
+    Look look;
+    if (lookFile && !readJSONFile(*lookFile, "look", decodeLook, look, err)) return false;
+    lookFlags.applyTo(look);
+    options.look = look;
+  }
   if (!video && !gif && !stills) video = gif = stills = true;
-  if (video) options.job.video = videoSpec;
-  if (gif) options.job.gif = gifSpec;
-  if (stills) options.job.stills = stillSpec;
+  if (video) options.job.video = specs.video;
+  if (gif) options.job.gif = specs.gif;
+  if (stills) options.job.stills = specs.stills;
   return true;
 }
 

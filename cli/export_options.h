@@ -13,7 +13,9 @@ namespace vantorel::cli {
 
 struct ExportOptions {
   std::string out;                  ///< --out FOLDER
-  std::optional<Look> look;         ///< --look FILE; absent: the default look
+  /// --look FILE and the look flags over the default look; absent when neither is given, so that
+  /// each model starts from its own default look.
+  std::optional<Look> look;
   ExportJob job;                    ///< the parts, with their specs
   std::optional<std::string> report;  ///< --report FILE (batch only)
   ModelLoader::PlateChoice plates;    ///< --plate N|all
@@ -31,7 +33,8 @@ std::string plateOptionHelp(std::string_view command);
 bool parseExportOptions(const std::vector<std::string>& args, bool allowReport, ExportOptions& options,
                         std::vector<std::string>& rest, std::ostream& err);
 
-/// The help lines of the shared options.
+/// The help lines of the shared options, then the look and spec flags, ending with the heading
+/// under which each command lists its own options.
 std::string exportOptionsHelp();
 
 }  // namespace vantorel::cli

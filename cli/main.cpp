@@ -15,6 +15,7 @@ Commands:
   render   render one studio picture of a model into a PNG
   export   make the listing media of one model (video, GIF, product shots)
   batch    export every model file of a folder
+  look     print a look as JSON, made with the look flags, for --look
 
 Run "vantorel-cli COMMAND --help" for the options of a command.
 )";
@@ -38,6 +39,7 @@ int main(int argc, char** argv) {
   if (command == "render") return vantorel::cli::render(args, std::cout, std::cerr);
   if (command == "export") return vantorel::cli::exportModel(args, std::cout, std::cerr);
   if (command == "batch") return vantorel::cli::batch(args, std::cout, std::cerr);
+  if (command == "look") return vantorel::cli::look(args, std::cout, std::cerr);
   std::cerr << "vantorel-cli: unknown command \"" << command << "\". Run vantorel-cli --help.\n";
   return vantorel::cli::exitUsage;
 }

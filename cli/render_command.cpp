@@ -1,5 +1,6 @@
 #include "commands.h"
 #include "export_options.h"
+#include "look_flags.h"
 #include "sample_names.h"
 
 #include "base/error.h"
@@ -14,7 +15,6 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <fstream>
 #include <iostream>
 #include <numbers>
 #include <optional>
@@ -30,15 +30,16 @@ Options:
   --out FILE          where to write the PNG (required; replaced if it exists)
   --sample NAME       use a built-in sample: )" + sampleChoices() + R"(
   --size WxH          picture size in pixels, each 1 to 3840 (default 1080x1080)
-  --aspect A          square, portrait45, landscape43 or wide169, with
-  --resolution N      the short side in pixels (720, 1080, 1600, 2000, 2160)
+  --aspect A          )" + rawValues<Aspect>() + R"(, with
+  --resolution N      the short side in pixels, 16 to 4320 (default 1080)
   --turn DEG          turn of the turntable in degrees (default 0)
   --elevation DEG     camera elevation in degrees (default: the look's camera)
   --tight             frame the model as it stands instead of its whole turn
-  --look FILE         a look as JSON (all thirteen keys)
   --timings           print the milliseconds of each rendering pass
 )" + plateOptionHelp("render") + R"(  -h, --help          show this help
 
+Look flags, over the model's default look or the --look file:
+)" + lookFileHelp() + LookFlags::help() + R"(
 The exit status is 1 when the model can't be read or nothing can be drawn,
 64 for a usage error.
 )";
@@ -74,6 +75,7 @@ int render(const std::vector<std::string>& args, std::ostream& out, std::ostream
   std::optional<float> elevation;
   bool tight = false, timings = false;
   ModelLoader::PlateChoice plates;
+  LookFlags lookFlags;
   auto usage = [&](const std::string& message) {
     err << "vantorel-cli render: " << message << "\n";
     return exitUsage;
@@ -81,7 +83,9 @@ int render(const std::vector<std::string>& args, std::ostream& out, std::ostream
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     const bool hasValue = i + 1 < args.size();
-    if (a == "-h" || a == "--help") {
+    if (std::string wrong; lookFlags.read(args, i, wrong)) {
+      if (!wrong.empty()) return usage(wrong);
+    } else if (a == "-h" || a == "--help") {
       out << renderHelp();
       return 0;
     } else if (a == "--out" && hasValue) {
@@ -94,7 +98,7 @@ int render(const std::vector<std::string>& args, std::ostream& out, std::ostream
       ++i;
     } else if (a == "--aspect") {
       if (!hasValue || !(aspect = fromRaw<Aspect>(args[i + 1])))
-        return usage("--aspect takes square, portrait45, landscape43 or wide169.");
+        return usage("--aspect takes " + rawValues<Aspect>() + ".");
       ++i;
     } else if (a == "--resolution") {
       const auto n = hasValue ? number(args[i + 1]) : std::nullopt;
@@ -146,19 +150,7 @@ int render(const std::vector<std::string>& args, std::ostream& out, std::ostream
   }
 
   std::optional<Look> look;
-  if (!lookFile.empty()) {
-    try {
-      std::ifstream in(lookFile);
-      if (!in) {
-        err << lookFile << ": the look file can't be opened.\n";
-        return 1;
-      }
-      look = decodeLook(nlohmann::json::parse(in));
-    } catch (const nlohmann::json::exception& e) {
-      err << lookFile << ": the look isn't valid: " << e.what() << "\n";
-      return 1;
-    }
-  }
+  if (!lookFile.empty() && !readJSONFile(lookFile, "look", decodeLook, look.emplace(), err)) return 1;
 
   PrintModel model;
   try {
@@ -169,6 +161,7 @@ int render(const std::vector<std::string>& args, std::ostream& out, std::ostream
     return 1;
   }
   if (!look) look = defaultLook(model);
+  lookFlags.applyTo(*look);
 
   try {
     auto studio = Studio::create(std::move(model), *look);

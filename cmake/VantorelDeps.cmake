@@ -4,6 +4,7 @@ find_package(Threads REQUIRED)
 find_package(nlohmann_json 3.10 REQUIRED)
 find_package(ICU 72 REQUIRED COMPONENTS uc i18n)
 pkg_check_modules(DEFLATE REQUIRED IMPORTED_TARGET libdeflate)
+find_package(ZLIB REQUIRED)
 # The media writers: FFmpeg (libx264/libx265 come inside Debian's libavcodec), libimagequant,
 # giflib and libpng.
 pkg_check_modules(FFMPEG REQUIRED IMPORTED_TARGET libavformat libavcodec libavutil libswscale)

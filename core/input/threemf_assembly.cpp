@@ -349,11 +349,7 @@ private:
 const ModelFile& PartCache::load(std::string_view path) {
   std::string key = ZipReader::lookupKey(path);
   if (const auto it = parts_.find(key); it != parts_.end()) return it->second;
-  ModelFile file;
-  {
-    const UnpackedBytes bytes = zip_.read(path);  // released as soon as the part is parsed
-    file = parseModelPart(bytes.bytes());
-  }
+  ModelFile file = readModelPart(zip_, path);
   painted_ += file.paintedTriangles;
   return parts_.emplace(std::move(key), std::move(file)).first->second;
 }

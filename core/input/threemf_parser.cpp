@@ -314,6 +314,26 @@ ModelFile parseModelPart(std::span<const std::byte> bytes) {
   return parser.finish();
 }
 
+ModelFile readModelPart(const ZipReader& zip, std::string_view path) {
+  // Below this a part unpacks whole faster than a thread starts.
+  constexpr std::int64_t kPiecewise = std::int64_t(1) << 20;
+  if (const auto entry = zip.entry(path); !entry || entry->method != 8 || entry->size < kPiecewise) {
+    const UnpackedBytes bytes = zip.read(path);
+    return parseModelPart(bytes.bytes());
+  }
+  // Large parts are scanned as they unpack: fresh memory of a part's size costs more to touch
+  // than the inflating itself, and would be held only to be thrown away.
+  const std::unique_ptr<EntryInflow> in = zip.inflow(path);
+  PartParser parser(in->size());
+  XMLScanner::scanPieces(
+      [&] {
+        const EntryInflow::Piece p = in->next();
+        return XMLScanner::Piece{p.data, p.size, p.room};
+      },
+      in->size(), [&](const XMLTag& t) { parser.tag(t); });
+  return parser.finish();
+}
+
 double unitFactor(std::string_view unit) {
   if (unit == "micron") return 0.001;
   if (unit == "centimeter") return 10;

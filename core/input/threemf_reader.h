@@ -126,6 +126,9 @@ std::string mainModelPath(const ZipReader& zip);
 /// required attribute, or a part whose parsed structures would outgrow twice its own size (plus
 /// 1 MiB): only hostile parts of empty elements do, and this keeps memory bounded by the ZIP limits.
 ModelFile parseModelPart(std::span<const std::byte> bytes);
+/// Unpacks and parses the model part at `path`, a large one as it unpacks. Throws as
+/// ZipReader::read and parseModelPart do.
+ModelFile readModelPart(const ZipReader& zip, std::string_view path);
 
 /// Millimetres per unit for a lower-case unit name; 1 for "millimeter" and unknown names.
 double unitFactor(std::string_view unit);

@@ -4,6 +4,7 @@
 #include "input/load_error.h"
 #include "base/utf8.h"
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
 
@@ -62,56 +63,86 @@ std::optional<std::uint32_t> numericReference(std::string_view body) {
 
 }  // namespace
 
-bool nextTag(std::string_view doc, std::size_t& pos, XMLTag& tag) {
+namespace {
+
+enum class Found { tag, more, end };
+
+// The scan proper, over a document that may continue past `doc` (unless `last`): where the bytes
+// end inside a tag, or too early to tell what markup starts there, it answers `more` with `pos`
+// at the first byte it still needs; where they end inside a comment or other markup, it notes the
+// end marker in `skipping` and keeps only the bytes that may begin that marker.
+Found nextTagIn(std::string_view doc, std::size_t& pos, XMLTag& tag, bool last, std::string_view& skipping) {
   const std::size_t n = doc.size();
   const char* d = doc.data();
+  const Found out = last ? Found::end : Found::more;
+  const auto skip = [&](std::size_t from, std::string_view marker) {
+    const std::size_t to = after(doc, from, marker);
+    if (to != std::string_view::npos) {
+      pos = to;
+      skipping = {};
+      return true;
+    }
+    if (last) {
+      pos = n;
+    } else {
+      skipping = marker;
+      pos = std::max(std::min(from, n), n - std::min(n, marker.size() - 1));
+    }
+    return false;
+  };
+  if (!skipping.empty() && !skip(pos, skipping)) return out;
   while (pos < n) {
     // Tags are usually a few bytes apart, where a plain loop beats a library call.
     std::size_t lt = pos;
     while (lt < n && d[lt] != '<') ++lt;
     if (lt == n) {
       pos = n;
-      return false;
+      return out;
+    }
+    // Four bytes tell a comment from the other markup and from a tag.
+    if (!last && n - lt < 4) {
+      pos = lt;
+      return Found::more;
     }
     if (lt + 1 == n) {
       pos = n;
-      return false;
+      return Found::end;
     }
     const std::string_view rest = doc.substr(lt);
-    std::size_t skipTo = 0;
-    bool markup = true;
-    if (rest.starts_with("<!--")) skipTo = after(doc, lt + 4, "-->");
-    else if (rest.starts_with("<![")) skipTo = after(doc, lt + 3, "]]>");
-    else if (rest.starts_with("<!")) skipTo = after(doc, lt + 2, ">");
-    else if (rest.starts_with("<?")) skipTo = after(doc, lt + 2, "?>");
-    else markup = false;
-    if (markup) {
-      if (skipTo == std::string_view::npos) {
-        pos = n;
-        return false;
-      }
-      pos = skipTo;
+    std::size_t from = 0;
+    std::string_view marker;
+    if (rest.starts_with("<!--")) from = lt + 4, marker = "-->";
+    else if (rest.starts_with("<![")) from = lt + 3, marker = "]]>";
+    else if (rest.starts_with("<!")) from = lt + 2, marker = ">";
+    else if (rest.starts_with("<?")) from = lt + 2, marker = "?>";
+    if (!marker.empty()) {
+      if (!skip(from, marker)) return out;
       continue;
     }
 
+    const auto cut = [&] {
+      if (last) unclosed();
+      pos = lt;
+      return Found::more;
+    };
     std::size_t p = lt + 1;
     const bool isEnd = d[p] == '/';
     if (isEnd) ++p;
-    if (p >= n) unclosed();
+    if (p >= n) return cut();
     const std::size_t nameStart = p;
     while (p < n && !endsName(d[p])) ++p;
-    if (p == n) unclosed();
+    if (p == n) return cut();
     const std::size_t nameEnd = p;
 
     // The closing ">", with ">" inside quoted values not counting.
     for (;;) {
-      if (p == n) unclosed();
+      if (p == n) return cut();
       const char c = d[p];
       if (c == '>') break;
       if (c == '"' || c == '\'') {
         ++p;
         while (p < n && d[p] != c) ++p;
-        if (p == n) unclosed();
+        if (p == n) return cut();
       }
       ++p;
     }
@@ -125,9 +156,59 @@ bool nextTag(std::string_view doc, std::size_t& pos, XMLTag& tag) {
     tag.attributes = doc.substr(nameEnd, (isEmpty ? gt - 1 : gt) - nameEnd);
     tag.isEndTag = isEnd;
     tag.isEmptyElement = isEmpty;
+    return Found::tag;
+  }
+  return out;
+}
+
+}  // namespace
+
+bool nextTag(std::string_view doc, std::size_t& pos, XMLTag& tag) {
+  std::string_view skipping;
+  return nextTagIn(doc, pos, tag, true, skipping) == Found::tag;
+}
+
+bool PieceJoiner::take(const Piece& piece) {
+  last_ = piece.size == 0;
+  const std::string_view rest = document_.substr(pos_);
+  pos_ = 0;
+  if (last_ && !gathering_) {
+    document_ = rest;  // still valid: the piece before stays until the next call
     return true;
   }
-  return false;
+  if (!last_ && rest.size() <= piece.room) {
+    char* begin = reinterpret_cast<char*>(piece.data) - rest.size();
+    if (!rest.empty()) std::memmove(begin, rest.data(), rest.size());
+    document_ = {begin, rest.size() + piece.size};
+    gathering_ = false;
+    return true;
+  }
+  gather(rest, piece);
+  return last_ || document_.size() >= retryAt_;
+}
+
+void PieceJoiner::gather(std::string_view rest, const Piece& piece) {
+  const std::size_t need = rest.size() + piece.size;
+  if (need > gatheredCapacity_) {
+    // Doubling keeps the copies linear; the document's size caps what one tag can need.
+    std::size_t capacity = std::max(need, std::min(2 * gatheredCapacity_, documentSize_));
+    auto grown = std::make_unique_for_overwrite<char[]>(capacity);
+    if (!rest.empty()) std::memcpy(grown.get(), rest.data(), rest.size());
+    gathered_ = std::move(grown);
+    gatheredCapacity_ = capacity;
+  } else if (!rest.empty() && rest.data() != gathered_.get()) {
+    std::memmove(gathered_.get(), rest.data(), rest.size());
+  }
+  if (piece.size > 0) std::memcpy(gathered_.get() + rest.size(), piece.data, piece.size);
+  document_ = {gathered_.get(), need};
+  gathering_ = true;
+}
+
+bool PieceJoiner::nextTag(XMLTag& tag) {
+  const Found found = nextTagIn(document_, pos_, tag, last_, skipping_);
+  if (found == Found::end) ended_ = true;
+  if (found == Found::more) retryAt_ = 2 * (document_.size() - pos_);
+  return found == Found::tag;
 }
 
 std::string_view localName(std::string_view name) {
@@ -192,7 +273,10 @@ void Namespaces::declare(std::string_view prefix, std::string_view name, std::si
   }
   // xmlns="" takes the default namespace away, which leaves the reader's own default.
   if (prefix.empty() && name.empty()) id = fallback_;
-  bindings_[count_++] = {prefix, id, depth};
+  Binding& b = bindings_[count_++];
+  b.prefix.assign(prefix);  // reuses the slot's storage
+  b.id = id;
+  b.depth = depth;
   if (prefix.empty()) defaultID_ = id;
 }
 

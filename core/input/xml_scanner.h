@@ -6,6 +6,7 @@
 // reader that must tell namespaces apart resolves prefixes with Namespaces.
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -45,6 +46,57 @@ void scan(std::span<const std::byte> bytes, Handler&& handler) {
   std::size_t pos = 0;
   XMLTag tag;
   while (nextTag(document, pos, tag)) handler(static_cast<const XMLTag&>(tag));
+}
+
+/// Some bytes of a document that arrives in pieces, with `room` writable bytes just before them;
+/// an empty piece ends the document.
+struct Piece {
+  std::byte* data = nullptr;
+  std::size_t size = 0;
+  std::size_t room = 0;
+};
+
+/// What a scan of a document in pieces has of it: the bytes still needed of the pieces before
+/// (a tag cut by a piece's end, usually moved into the next piece's room) joined with the newest.
+/// A tag longer than the room is gathered in a buffer of its own, which grows at most to the
+/// document's size, and is tried again only once it has doubled, so that a hostile tag of many
+/// pieces is not rescanned piece by piece.
+class PieceJoiner {
+public:
+  explicit PieceJoiner(std::size_t documentSize) : documentSize_(documentSize) {}
+
+  /// Takes the next piece; false while a long tag is still being gathered.
+  bool take(const Piece& piece);
+  /// The next tag of what has arrived; false when the next piece is needed or the document ended.
+  bool nextTag(XMLTag& tag);
+  bool ended() const { return ended_; }
+
+private:
+  void gather(std::string_view rest, const Piece& piece);
+
+  std::size_t documentSize_;
+  std::string_view document_;
+  std::size_t pos_ = 0;
+  std::string_view skipping_;  ///< the end of a comment or other markup not yet found
+  bool last_ = false;
+  bool ended_ = false;
+  std::unique_ptr<char[]> gathered_;
+  std::size_t gatheredCapacity_ = 0;
+  bool gathering_ = false;
+  std::size_t retryAt_ = 0;  ///< bytes the gathered tag must reach before it is tried again
+};
+
+/// Scans a document that arrives in pieces as scan scans a whole one. `next()` returns each next
+/// Piece; what a piece holds must stay valid until the call after next. `documentSize` bounds
+/// the memory a long tag may take.
+template <class Source, class Handler>
+void scanPieces(Source&& next, std::size_t documentSize, Handler&& handler) {
+  PieceJoiner joiner(documentSize);
+  XMLTag tag;
+  while (!joiner.ended()) {
+    if (!joiner.take(next())) continue;
+    while (joiner.nextTag(tag)) handler(static_cast<const XMLTag&>(tag));
+  }
 }
 
 /// The part of `name` after its last ":".
@@ -95,7 +147,7 @@ public:
 
 private:
   struct Binding {
-    std::string_view prefix;  ///< empty for the default namespace
+    std::string prefix;  ///< empty for the default namespace; a copy, as pieces of a document go
     std::uint8_t id;
     std::size_t depth;  ///< of the element that declared it
   };

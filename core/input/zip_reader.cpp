@@ -5,10 +5,13 @@
 
 #include <libdeflate.h>
 #include <sys/mman.h>
+#include <zlib.h>
 
 #include <algorithm>
+#include <condition_variable>
 #include <cstring>
 #include <limits>
+#include <thread>
 
 namespace vantorel {
 namespace {
@@ -206,13 +209,15 @@ std::int64_t ZipReader::spent() const {
   return spent_;
 }
 
-UnpackedBytes ZipReader::read(std::string_view name) const {
+const ZipReader::Entry& ZipReader::find(std::string_view name) const {
   const auto it = byKey_.find(lookupKey(name));
   if (it == byKey_.end()) fail("the archive has no " + std::string(name));
-  return unpack(entries_[it->second]);
+  return entries_[it->second];
 }
 
-UnpackedBytes ZipReader::unpack(const Entry& e) const {
+UnpackedBytes ZipReader::read(std::string_view name) const { return unpack(find(name)); }
+
+std::span<const std::byte> ZipReader::grant(const Entry& e) const {
   const std::int64_t cap = endsWithModel(e.name) ? limits_.modelEntry : limits_.otherEntry;
   if (e.size > cap) fail(e.name + " is too large to unpack");
   if (e.size > limits_.ratioFloor && limits_.ratio < e.size / std::max<std::int64_t>(e.compressedSize, 1)) {
@@ -230,16 +235,21 @@ UnpackedBytes ZipReader::unpack(const Entry& e) const {
   if (e.compressedSize < 0 || start > size || std::uint64_t(e.compressedSize) > size - start) {
     fail("the ZIP file is cut short");
   }
-  const std::span<const std::byte> packed = data_.subspan(std::size_t(start), std::size_t(e.compressedSize));
 
-  {
-    std::lock_guard lock(spentLock_);
-    if (e.size < 0 || limits_.total - spent_ < e.size) {
-      fail("the archive unpacks to more than " + std::to_string(limits_.total / 1048576) + " MB");
-    }
-    spent_ += e.size;
+  std::lock_guard lock(spentLock_);
+  if (e.size < 0 || limits_.total - spent_ < e.size) {
+    fail("the archive unpacks to more than " + std::to_string(limits_.total / 1048576) + " MB");
   }
+  spent_ += e.size;
+  return data_.subspan(std::size_t(start), std::size_t(e.compressedSize));
+}
 
+[[noreturn]] static void unknownMethod(const ZipReader::Entry& e) {
+  fail(e.name + " uses a ZIP compression method Vantorel doesn't read (" + std::to_string(e.method) + ")");
+}
+
+UnpackedBytes ZipReader::unpack(const Entry& e) const {
+  const std::span<const std::byte> packed = grant(e);
   switch (e.method) {
     case 0:
       if (std::int64_t(packed.size()) != e.size) fail(e.name + " has the wrong size");
@@ -258,8 +268,138 @@ UnpackedBytes ZipReader::unpack(const Entry& e) const {
       return out;
     }
     default:
-      fail(e.name + " uses a ZIP compression method Vantorel doesn't read (" + std::to_string(e.method) + ")");
+      unknownMethod(e);
   }
+}
+
+std::unique_ptr<EntryInflow> ZipReader::inflow(std::string_view name) const {
+  const Entry& e = find(name);
+  const std::span<const std::byte> packed = grant(e);
+  switch (e.method) {
+    case 0:
+      if (std::int64_t(packed.size()) != e.size) fail(e.name + " has the wrong size");
+      return std::unique_ptr<EntryInflow>(new EntryInflow(packed));
+    case 8:
+      if (e.size == 0) return std::unique_ptr<EntryInflow>(new EntryInflow(std::span<const std::byte>()));
+      if (packed.empty()) fail(e.name + " couldn't be unpacked");
+      return std::unique_ptr<EntryInflow>(new EntryInflow(e.name, packed, std::size_t(e.size)));
+    default:
+      unknownMethod(e);
+  }
+}
+
+// zlib rather than libdeflate, which only unpacks whole buffers. The thread inflates into a ring
+// of slots while the caller holds at most two: the newest piece and the one before.
+struct EntryInflow::Stream {
+  static constexpr std::size_t kSlots = 4;
+  static constexpr std::size_t kSlot = kRoom + kPiece;
+
+  enum class Outcome { running, complete, damaged, outOfMemory };
+
+  std::string name;
+  std::span<const std::byte> packed;
+  std::size_t size = 0;
+  std::unique_ptr<std::byte[]> slots;
+  z_stream z{};
+
+  std::mutex mutex;
+  std::condition_variable changed;
+  std::size_t filled[kSlots] = {};
+  std::uint64_t produced = 0;  ///< pieces ready, counted from the first
+  std::uint64_t taken = 0;     ///< pieces handed to the caller
+  std::uint64_t released = 0;  ///< pieces whose slots may be filled again
+  Outcome outcome = Outcome::running;
+  bool stop = false;
+  std::thread thread;
+
+  std::byte* slot(std::uint64_t piece) { return slots.get() + std::size_t(piece % kSlots) * kSlot + kRoom; }
+  void run() noexcept;
+};
+
+void EntryInflow::Stream::run() noexcept {
+  std::size_t total = 0, fedIn = 0;
+  for (std::uint64_t piece = 0;; ++piece) {
+    {
+      std::unique_lock lock(mutex);
+      changed.wait(lock, [&] { return stop || piece - released < kSlots; });
+      if (stop) return;
+    }
+    // One byte beyond the declared size is asked for, so that data running long shows.
+    const std::size_t want = std::min(kPiece, size - total + 1);
+    z.next_out = reinterpret_cast<Bytef*>(slot(piece));
+    z.avail_out = uInt(want);
+    int result = Z_OK;
+    while (z.avail_out > 0 && result == Z_OK) {
+      if (z.avail_in == 0 && fedIn < packed.size()) {
+        const std::size_t feed = std::min<std::size_t>(packed.size() - fedIn, std::numeric_limits<uInt>::max());
+        z.next_in = reinterpret_cast<Bytef*>(const_cast<std::byte*>(packed.data() + fedIn));
+        z.avail_in = uInt(feed);
+        fedIn += feed;
+      }
+      result = inflate(&z, Z_NO_FLUSH);
+    }
+    const std::size_t got = want - z.avail_out;
+    total += got;
+    Outcome outcome = Outcome::running;
+    if (result == Z_MEM_ERROR) outcome = Outcome::outOfMemory;
+    else if (total > size || (result != Z_OK && result != Z_STREAM_END)) outcome = Outcome::damaged;
+    else if (result == Z_STREAM_END) outcome = total == size ? Outcome::complete : Outcome::damaged;
+
+    const std::lock_guard lock(mutex);
+    filled[piece % kSlots] = got;
+    if (got > 0 && outcome != Outcome::damaged && outcome != Outcome::outOfMemory) produced = piece + 1;
+    this->outcome = outcome;
+    changed.notify_all();
+    if (outcome != Outcome::running) return;
+  }
+}
+
+EntryInflow::EntryInflow(std::span<const std::byte> whole) : size_(whole.size()), whole_(whole) {}
+
+EntryInflow::EntryInflow(const std::string& name, std::span<const std::byte> packed, std::size_t size)
+    : size_(size), stream_(std::make_unique<Stream>()) {
+  Stream& s = *stream_;
+  s.name = name;
+  s.packed = packed;
+  s.size = size;
+  s.slots = std::make_unique_for_overwrite<std::byte[]>(Stream::kSlots * Stream::kSlot);
+  if (inflateInit2(&s.z, -MAX_WBITS) != Z_OK) throw std::bad_alloc();  // raw DEFLATE, no wrapper
+  try {
+    s.thread = std::thread([&s] { s.run(); });
+  } catch (...) {
+    inflateEnd(&s.z);
+    throw;
+  }
+}
+
+EntryInflow::~EntryInflow() {
+  if (!stream_) return;
+  {
+    const std::lock_guard lock(stream_->mutex);
+    stream_->stop = true;
+    stream_->changed.notify_all();
+  }
+  stream_->thread.join();
+  inflateEnd(&stream_->z);
+}
+
+EntryInflow::Piece EntryInflow::next() {
+  if (!stream_) return {};
+  Stream& s = *stream_;
+  std::unique_lock lock(s.mutex);
+  // Every piece but the last one handed out goes back to the ring.
+  if (s.taken > 0 && s.released < s.taken - 1) {
+    s.released = s.taken - 1;
+    s.changed.notify_all();
+  }
+  s.changed.wait(lock, [&] { return s.taken < s.produced || s.outcome != Stream::Outcome::running; });
+  if (s.taken < s.produced) {
+    const std::uint64_t piece = s.taken++;
+    return {s.slot(piece), s.filled[piece % Stream::kSlots], kRoom};
+  }
+  if (s.outcome == Stream::Outcome::complete) return {};
+  if (s.outcome == Stream::Outcome::outOfMemory) throw std::bad_alloc();
+  fail(s.name + " couldn't be unpacked");
 }
 
 }  // namespace vantorel

@@ -39,6 +39,8 @@ private:
   std::size_t size_ = 0;
 };
 
+class EntryInflow;
+
 class ZipReader {
 public:
   /// All sizes are in bytes.
@@ -82,6 +84,11 @@ public:
   /// from several threads at once.
   UnpackedBytes read(std::string_view name) const;
 
+  /// The entry that answers to `name`, unpacked piece by piece into a few buffers that stay in
+  /// cache rather than into fresh memory of its whole size. Checks and throws as read does, except
+  /// that damaged deflate data shows only when the pieces reach it.
+  std::unique_ptr<EntryInflow> inflow(std::string_view name) const;
+
   /// The name an entry is looked up by: percent-decoded (unchanged when that fails), every leading
   /// "/" removed, ASCII lower case.
   static std::string lookupKey(std::string_view name);
@@ -91,6 +98,9 @@ public:
 
 private:
   UnpackedBytes unpack(const Entry& entry) const;
+  /// The packed bytes of `entry` once its limits, header, bounds and share of the total are checked.
+  std::span<const std::byte> grant(const Entry& entry) const;
+  const Entry& find(std::string_view name) const;
   void parseDirectory();
 
   std::span<const std::byte> data_;
@@ -99,6 +109,44 @@ private:
   std::unordered_map<std::string, std::size_t> byKey_;
   mutable std::mutex spentLock_;
   mutable std::int64_t spent_ = 0;
+};
+
+/// An entry being unpacked piece by piece on a thread of its own, so that unpacking overlaps with
+/// the use of the pieces; entries that need no unpacking come whole.
+class EntryInflow {
+public:
+  /// Bytes of one piece, and the writable room before each.
+  static constexpr std::size_t kPiece = std::size_t(256) << 10;
+  static constexpr std::size_t kRoom = std::size_t(4) << 10;
+
+  struct Piece {
+    std::byte* data = nullptr;
+    std::size_t size = 0;
+    std::size_t room = 0;  ///< writable bytes just before `data`
+  };
+
+  EntryInflow(const EntryInflow&) = delete;
+  EntryInflow& operator=(const EntryInflow&) = delete;
+  ~EntryInflow();
+
+  /// The unpacked size the directory gives.
+  std::size_t size() const { return size_; }
+  /// The whole entry, when it is stored or empty; then there are no pieces.
+  std::optional<std::span<const std::byte>> whole() const { return whole_; }
+  /// The next piece, or an empty one after the last. The piece returned before stays valid until
+  /// the next call. Throws LoadError::malformed ("… couldn't be unpacked") where the data is
+  /// damaged or unpacks to another size than the directory gives.
+  Piece next();
+
+private:
+  friend class ZipReader;
+  struct Stream;
+  EntryInflow(std::span<const std::byte> whole);
+  EntryInflow(const std::string& name, std::span<const std::byte> packed, std::size_t size);
+
+  std::size_t size_ = 0;
+  std::optional<std::span<const std::byte>> whole_;
+  std::unique_ptr<Stream> stream_;
 };
 
 }  // namespace vantorel

@@ -28,11 +28,18 @@ namespace {
 // superfast) and 8×8 transforms (High profile) at less than half medium's time. x265 is several
 // times slower per frame, so it gets "superfast" (8 s quiet, 15–18 s busy; ultrafast gives up
 // adaptive quantisation for little more speed).
-// Threads: FFmpeg's automatic count (x264/x265 frame threads ≈ 1.5 × cores, plus lookahead
-// threads): the encoder runs on its own thread beside the renderer and must use whatever the
-// renderer leaves idle.
 constexpr const char* kX264Preset = "veryfast";
 constexpr const char* kX265Preset = "superfast";
+
+// Threads: a fixed layout rather than one counted from the machine's cores, because the bytes
+// depend on it: a frame thread sees only the reference rows already finished, and both encoders
+// write their settings, thread counts included, into the stream. The encoder runs on its own
+// thread beside the renderer and uses what the renderer leaves idle; these are the counts the
+// encoders chose for themselves on the 2-core machine the presets were timed on (x264: 1.5 × cores
+// frame threads, one lookahead thread; x265: one frame thread over a pool of worker threads).
+constexpr int kX264Threads = 3;
+constexpr int kX265FrameThreads = 1;
+constexpr int kX265PoolThreads = 2;
 
 std::string describe(int error) {
   char text[AV_ERROR_MAX_STRING_SIZE] = {};
@@ -129,14 +136,20 @@ VideoEncoder::VideoEncoder(const std::filesystem::path& file, PixelSize size, in
   c.color_trc = AVCOL_TRC_BT709;
   c.colorspace = AVCOL_SPC_BT709;
   c.color_range = AVCOL_RANGE_MPEG;
-  c.thread_count = 0;
+  c.thread_count = hevc ? 0 : kX264Threads;  // libx265 takes its threads from x265-params
+  // No library version strings in the file, and the creation times stay at zero: the same frames
+  // give the same bytes on every run.
+  c.flags |= AV_CODEC_FLAG_BITEXACT;
+  s.format->flags |= AVFMT_FLAG_BITEXACT;
   if (s.format->oformat->flags & AVFMT_GLOBALHEADER) c.flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
 
   AVDictionary* options = nullptr;
   if (hevc) {
     av_dict_set(&options, "preset", kX265Preset, 0);
     // Scene cuts off: key frames fall exactly every two seconds. Quiet: x265 logs to stderr itself.
-    av_dict_set(&options, "x265-params", "scenecut=0:log-level=none", 0);
+    const std::string params = "scenecut=0:log-level=none:frame-threads=" + std::to_string(kX265FrameThreads) +
+                               ":pools=" + std::to_string(kX265PoolThreads);
+    av_dict_set(&options, "x265-params", params.c_str(), 0);
   } else {
     av_dict_set(&options, "preset", kX264Preset, 0);
     av_dict_set(&options, "profile", "high", 0);

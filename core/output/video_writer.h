@@ -16,7 +16,9 @@ namespace vantorel::VideoWriter {
 /// in stream and container, 4:2:0 limited range. Frame i is shown at i ÷ fps and the file lasts
 /// exactly count ÷ fps seconds (count ≤ 0: an empty video). Frames are drawn on white and scaled to
 /// `size` when theirs differs. Encoding runs on a second thread while the next frame is drawn; a few
-/// frames wait at most, so memory does not grow with the length.
+/// frames wait at most, so memory does not grow with the length. The same frames and settings give
+/// the same bytes on any run and any number of processor cores: the file holds no creation time or
+/// library version strings, and the encoder's threads are a fixed number.
 ///
 /// The file appears complete or not at all: nothing is left behind after a failure or cancellation,
 /// and with `replacing` an existing file is replaced only by a complete new one.

@@ -6,13 +6,14 @@
 #include "studio/environment_light.h"
 #include "studio/gl/gl_context.h"
 #include "studio/gl/renderer.h"
-#include "studio/software_mesh.h"
+#include "studio/detail_levels.h"
 #include "studio/transforms.h"
 
 #include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <mutex>
+#include <numbers>
 #include <utility>
 #include <vector>
 
@@ -88,39 +89,21 @@ std::shared_ptr<Studio> Studio::create(PrintModel model, Look look, HiddenObject
   device->context = gl::Context::create();
   std::shared_ptr<Studio> studio(new Studio(std::move(model), std::move(look), std::move(hidden)));
   studio->placement_ = Placement::of(studio->model_, studio->look_.orientation, studio->hidden_);
-  std::vector<gl::Culling> culling;
-  const bool software = device->context->isSoftware();
   const Float3 size = studio->placement_.stagedSize();
-  const float meshScale = Scene::unitScale(std::max({size.x, size.y, size.z}));
+  studio->meshScale_ = Scene::unitScale(std::max({size.x, size.y, size.z}));
   for (const ModelObject& object : studio->model_.objects) {
     if (studio->hidden_.contains(object.id)) continue;
-    // On the software rasteriser a very dense object is drawn from a visually identical lighter copy.
-    const std::optional<ModelObject> lighter = software ? simplifiedCopy(object) : std::nullopt;
-    const ModelObject& drawn = lighter ? *lighter : object;
-    studio->meshes_.push_back({object, meshOf(drawn, meshScale)});
-    switch (hiddenSide(drawn)) {
-      case HiddenSide::none: culling.push_back(gl::Culling::none); break;
-      case HiddenSide::back: culling.push_back(gl::Culling::back); break;
-      case HiddenSide::front: culling.push_back(gl::Culling::front); break;
-    }
+    studio->meshes_.push_back({object});
+    studio->forms_.push_back({Detail::colourKeys(object), {}});
   }
-  std::vector<RenderMesh> drawable;
-  drawable.reserve(studio->meshes_.size());
-  for (const MeshEntry& entry : studio->meshes_) drawable.push_back(entry.mesh);
   {
     gl::Context::Current current(*device->context);
-    device->renderer = std::make_unique<gl::Renderer>(drawable, culling, device->context->isSoftware());
+    device->renderer = std::make_unique<gl::Renderer>(device->context->isSoftware());
   }
   studio->device_ = std::move(device);
   std::lock_guard lock(studio->mutex_);
-  {
-    gl::Context::Current current(*studio->device_->context);
-    studio->rebuild();
-  }
-  // Warm up: the first draw compiles the shader variants, so the first real picture is not slow.
-  studio->mutex_.unlock();
-  studio->render(16, 16, 0);
-  studio->mutex_.lock();
+  gl::Context::Current current(*studio->device_->context);
+  studio->rebuild();
   return studio;
 }
 
@@ -159,16 +142,19 @@ void Studio::rebuild() {
   scene_.objects.clear();
   for (std::size_t i = 0; i < meshes_.size(); ++i) {
     ObjectNode node{meshes_[i].object.name, i, {}};
-    for (const RenderMesh::Group& group : meshes_[i].mesh.groups)
-      node.materials.push_back(Scene::groupMaterial(model_, look_, group.color));
+    for (const std::int64_t colour : forms_[i].colours) node.materials.push_back(Scene::groupMaterial(model_, look_, colour));
     scene_.objects.push_back(std::move(node));
   }
-  // The model's occlusion turns with it, so it is baked again only when the placement changes.
+  // The model's occlusion turns with it, so it is baked again only when the placement changes,
+  // and every form made so far takes its shade from the new maps.
   if (device_->occlusion != placement_.transform) {
-    std::vector<const RenderMesh*> drawn;
-    for (const MeshEntry& entry : meshes_) drawn.push_back(&entry.mesh);
-    device_->renderer->bakeOcclusion(drawn, placement_.transform, placement_.bounds);
+    std::vector<const ModelObject*> objects;
+    for (const MeshEntry& entry : meshes_) objects.push_back(&entry.object);
+    device_->renderer->bakeOcclusion(objects, placement_.transform, placement_.bounds);
     device_->occlusion = placement_.transform;
+    for (const Forms& forms : forms_)
+      for (const Form& made : forms.made)
+        if (!made.mesh.positions.empty()) device_->renderer->shade(made.slot, made.mesh);  // aliases share a slot
   }
   // Scale reference.
   scene_.reference = Scene::reference(look_, placement_.bounds);
@@ -204,32 +190,118 @@ void Studio::update(const Look& look) {
   }
 }
 
+CameraNode Studio::camera(int width, int height, float turn, std::optional<float> elevation, FramingMode mode) const {
+  const float psi = Scene::yaw(turn, look_.startAngle);
+  const float e = elevation.value_or(vantorel::elevation(look_.camera));
+  const float aspect = float(width) / float(height);
+  CameraPose pose;
+  if (mode == FramingMode::tight) {
+    auto cloud = Framing::tightCloud(model_, hidden_, placement_, framedReference(), psi);
+    if (scene_.unitScale != 1)
+      for (Float3& point : cloud) point = point * scene_.unitScale;
+    pose = Framing::solve(cloud, e, aspect, Framing::kTightMargin, Framing::kFovY);
+  } else {
+    const auto cloud = Framing::turntableCloud(Framing::kTurntableAngles, sweep_.radius, sweep_.height);
+    pose = Framing::solve(cloud, e, aspect, Framing::kTurntableMargin, Framing::kFovY);
+  }
+  const float d = length(pose.position - pose.target);
+  return {pose.position, pose.target, pose.fovY, Scene::nearPlane(d), Scene::farPlane(d)};
+}
+
+int Studio::level(const CameraNode& camera, int height) const {
+  // A pixel covers the most of the model where the model comes nearest the camera: the view's
+  // distance less the turntable's reach, but never nearer than a quarter of it.
+  const float d = length(camera.position - camera.target);
+  const float nearest = std::max(d - sweep_.radius * scene_.unitScale, 0.25f * d);
+  const float pixel = 2 * nearest * std::tan(camera.fovY * 0.5f * float(std::numbers::pi) / 180) / float(height);
+  return Detail::levelFor(pixel / scene_.unitScale);
+}
+
+const Studio::Form& Studio::form(std::size_t i, int level) {
+  std::vector<Form>& made = forms_[i].made;
+  const auto found = std::find_if(made.begin(), made.end(), [&](const Form& f) { return f.level == level; });
+  if (found != made.end()) return *found;
+  const ModelObject& object = meshes_[i].object;
+  const auto place = [&made](int l) {
+    return std::lower_bound(made.begin(), made.end(), l, [](const Form& f, int k) { return f.level < k; });
+  };
+  // A coarser copy comes from the coarsest finer copy already made, far faster than from the
+  // whole object; the two errors add up to this level's.
+  std::optional<ModelObject> copy;
+  int alias = kWhole;
+  if (level != kWhole && !whole_ && object.triangleCount() > Detail::kDenseTriangles) {
+    const Form* source = nullptr;
+    for (const Form& f : made)
+      if (f.level < level && !f.copy.indices.empty()) source = &f;
+    if (source) {
+      copy = Detail::simplified(source->copy, Detail::levelError(level) - Detail::levelError(source->level));
+      if (!copy) alias = source->level;
+    } else {
+      copy = Detail::simplified(object, Detail::levelError(level));
+    }
+  }
+  if (!copy && level != kWhole) {
+    // Not worth a copy of its own: this level draws what a finer one or the whole object draws.
+    const Form& target = form(i, alias);
+    Form shared{level, {}, {}, target.slot, target.triangles};
+    return *made.insert(place(level), std::move(shared));
+  }
+  const ModelObject& drawn = copy ? *copy : object;
+  Form fresh{level, {}, meshOf(drawn, meshScale_), 0, drawn.triangleCount()};
+  gl::Culling culling = gl::Culling::none;
+  switch (hiddenSide(drawn)) {
+    case HiddenSide::none: break;
+    case HiddenSide::back: culling = gl::Culling::back; break;
+    case HiddenSide::front: culling = gl::Culling::front; break;
+  }
+  // Every form draws the object's groups in the same order, so the scene's materials fit them all.
+  RenderMesh aligned;
+  aligned.positions = std::move(fresh.mesh.positions);
+  aligned.normals = std::move(fresh.mesh.normals);
+  for (const std::int64_t colour : forms_[i].colours) {
+    auto group = std::find_if(fresh.mesh.groups.begin(), fresh.mesh.groups.end(), [&](const auto& g) { return g.color == colour; });
+    aligned.groups.push_back({colour, group != fresh.mesh.groups.end() ? std::move(group->indices) : std::vector<std::uint32_t>{}});
+  }
+  fresh.mesh = std::move(aligned);
+  fresh.slot = device_->renderer->upload(fresh.mesh, culling);
+  device_->renderer->shade(fresh.slot, fresh.mesh);
+  if (copy) fresh.copy = std::move(*copy);
+  return *made.insert(place(level), std::move(fresh));
+}
+
+void Studio::drawWhole() {
+  std::lock_guard lock(mutex_);
+  whole_ = true;
+}
+
+std::vector<std::size_t> Studio::drawnTriangles(int width, int height) {
+  std::vector<std::size_t> drawn;
+  if (width <= 0 || height <= 0 || width > kLargestSide || height > kLargestSide) return drawn;
+  std::lock_guard lock(mutex_);
+  gl::Context::Current current(*device_->context);
+  const int surfaces = level(camera(width, height, 0, std::nullopt, FramingMode::turntable), height);
+  for (std::size_t i = 0; i < meshes_.size(); ++i) drawn.push_back(form(i, surfaces).triangles);
+  return drawn;
+}
+
 std::optional<Image> Studio::render(int width, int height, float turn, std::optional<float> elevation, FramingMode mode,
                                     bool background, RenderTimings* timings) {
   if (width <= 0 || height <= 0 || width > kLargestSide || height > kLargestSide) return std::nullopt;
   std::lock_guard lock(mutex_);
   try {
-    const float psi = Scene::yaw(turn, look_.startAngle);
-    const float e = elevation.value_or(vantorel::elevation(look_.camera));
-    const float aspect = float(width) / float(height);
-    const Quaternion q = axisAngle({0, 1, 0}, psi);
-    CameraPose pose;
-    if (mode == FramingMode::tight) {
-      auto cloud = Framing::tightCloud(model_, hidden_, placement_, framedReference(), psi);
-      if (scene_.unitScale != 1)
-        for (Float3& point : cloud) point = point * scene_.unitScale;
-      pose = Framing::solve(cloud, e, aspect, Framing::kTightMargin, Framing::kFovY);
-    } else {
-      const auto cloud = Framing::turntableCloud(Framing::kTurntableAngles, sweep_.radius, sweep_.height);
-      pose = Framing::solve(cloud, e, aspect, Framing::kTurntableMargin, Framing::kFovY);
-    }
-    scene_.turntable = q;
-    const float d = length(pose.position - pose.target);
-    scene_.camera = {pose.position, pose.target, pose.fovY, Scene::nearPlane(d), Scene::farPlane(d)};
+    scene_.turntable = axisAngle({0, 1, 0}, Scene::yaw(turn, look_.startAngle));
+    scene_.camera = camera(width, height, turn, elevation, mode);
 
     gl::Context::Current current(*device_->context);
     if (!device_->environment || !device_->reference || !device_->occlusion) rebuild();
-    std::optional<Image> picture = device_->renderer->draw(scene_, sweep_, width, height, timings);
+    const int surfaces = level(scene_.camera, height);
+    std::vector<gl::Renderer::MeshChoice> chosen;
+    for (std::size_t i = 0; i < meshes_.size(); ++i) {
+      // Made in this order, the shadow's coarser copy comes from the surfaces' copy.
+      const std::size_t surface = form(i, surfaces).slot;
+      chosen.push_back({surface, form(i, surfaces + Detail::kShadowLevelsCoarser).slot});
+    }
+    std::optional<Image> picture = device_->renderer->draw(scene_, chosen, sweep_, width, height, timings);
     if (!picture) return std::nullopt;
 
     const auto start = std::chrono::steady_clock::now();

@@ -23,11 +23,11 @@ namespace vantorel {
 
 class Studio {
  public:
-  /// One visible object with its drawable mesh, in model order. On the software rasteriser the
-  /// mesh of an object far denser than any picture is built from a simplified copy.
+  /// One visible object, in model order. Each picture draws it from a form that matches its
+  /// size: a dense object from a copy simplified to a fraction of the picture's pixel, made when a
+  /// picture first needs it and kept for the pictures that follow (a video's frames, the shots).
   struct MeshEntry {
     ModelObject object;
-    RenderMesh mesh;
   };
 
   /// Builds the studio for `model` under `look`, leaving out the objects in `hidden`: meshes,
@@ -71,16 +71,46 @@ class Studio {
                               FramingMode mode = FramingMode::turntable, bool background = true,
                               RenderTimings* timings = nullptr);
 
+  /// Draws every object whole from now on, however small the picture: the reference that the
+  /// lighter copies are measured against. Pictures already drawn keep their copies, so call it first.
+  void drawWhole();
+  /// The triangles a picture of width × height draws of each visible object (whole or copied),
+  /// as `render` would draw them; the copies are made if not made yet.
+  std::vector<std::size_t> drawnTriangles(int width, int height);
+
   struct Device;
 
  private:
+  // One drawn form of an object, uploaded: the whole object, or a copy for one level of detail.
+  struct Form {
+    int level;               // Detail level; kWhole for the object itself
+    ModelObject copy;        // the simplified copy; empty for the whole object or an alias
+    RenderMesh mesh;         // kept to shade it again when the placement changes
+    std::size_t slot;        // in the renderer
+    std::size_t triangles;
+  };
+  struct Forms {
+    std::vector<std::int64_t> colours;  // the groups every form of the object draws, in order
+    std::vector<Form> made;             // ascending by level
+  };
+  static constexpr int kWhole = -1'000'000;
+
   Studio(PrintModel model, Look look, HiddenObjects hidden);
   void rebuild();  // geometry, reference, staging; lock held, context current
+  // Object `i`'s form for `level`, made and uploaded when missing; lock held, context current.
+  const Form& form(std::size_t i, int level);
+  // The camera of a picture of width × height at `turn`; lock held.
+  CameraNode camera(int width, int height, float turn, std::optional<float> elevation, FramingMode mode) const;
+  // The level a picture `height` pixels high through `camera` draws surfaces at.
+  int level(const CameraNode& camera, int height) const;
   Bounds framedReference() const;  // the reference's box where it widens the framing, else empty
 
   const PrintModel model_;
   const HiddenObjects hidden_;
   std::vector<MeshEntry> meshes_;
+  std::vector<Forms> forms_;  // one per mesh entry
+  float meshScale_ = 1;       // see meshOf
+  bool whole_ = false;        // see drawWhole
   mutable std::mutex mutex_;
   Look look_;
   Placement placement_;

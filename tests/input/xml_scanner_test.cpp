@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <deque>
+
 namespace vantorel {
 namespace {
 
@@ -16,12 +19,47 @@ struct Seen {
   bool operator==(const Seen&) const = default;
 };
 
-std::vector<Seen> tagsOf(std::string_view xml) {
+// Scans `xml` whole (`size` 0) or cut into pieces of `size` bytes with `room` writable bytes before
+// each; only the newest two pieces are kept, so that a scan reading an older one fails.
+template <class Handler>
+void scanIn(std::string_view xml, std::size_t size, std::size_t room, Handler&& handler) {
+  if (size == 0) return scan(bytesOf(xml), handler);
+  std::deque<std::vector<std::byte>> kept;
+  std::size_t at = 0;
+  const auto next = [&] {
+    const std::size_t n = std::min(size, xml.size() - at);
+    if (n == 0) return Piece{};
+    if (kept.size() == 2) kept.pop_front();
+    auto& b = kept.emplace_back(room + n);
+    std::memcpy(b.data() + room, xml.data() + at, n);
+    at += n;
+    return Piece{b.data() + room, n, room};
+  };
+  scanPieces(next, xml.size(), handler);
+}
+
+std::vector<Seen> tagsIn(std::string_view xml, std::size_t size, std::size_t room) {
   std::vector<Seen> seen;
-  scan(bytesOf(xml), [&](const XMLTag& t) {
+  scanIn(xml, size, room, [&](const XMLTag& t) {
     seen.push_back({std::string(t.name), std::string(t.attributes), t.isEndTag, t.isEmptyElement});
   });
   return seen;
+}
+
+// The tags of `xml`, which read the same (or fail the same) when the document comes in pieces cut
+// anywhere, inside tags and markup, whether what a piece leaves goes into the next one's room or
+// is gathered.
+std::vector<Seen> tagsOf(std::string_view xml) {
+  const auto whole = test::refusal([&] { tagsIn(xml, 0, 0); });
+  for (const std::size_t size : {1, 2, 3, 7}) {
+    for (const std::size_t room : {0, 4}) {
+      EXPECT_EQ(test::refusal([&] { tagsIn(xml, size, room); }), whole) << xml << " in pieces of " << size;
+      if (!whole) {
+        EXPECT_EQ(tagsIn(xml, size, room), tagsIn(xml, 0, 0)) << xml << " in pieces of " << size;
+      }
+    }
+  }
+  return tagsIn(xml, 0, 0);
 }
 
 // Runs `check` on the first tag of `xml`.
@@ -50,6 +88,8 @@ TEST(XMLScan, ReportsStartEndAndEmptyTagsInOrder) {
 TEST(XMLScan, SkipsCommentsCDataDeclarationsAndInstructions) {
   EXPECT_EQ(tagsOf("<!-- <a> --><![CDATA[ <b> ]]><!DOCTYPE x><?pi <c>?><d/>"),
             (std::vector<Seen>{{"d", "", false, true}}));
+  // A ">" inside a comment or CDATA section ends neither.
+  EXPECT_EQ(tagsOf("<!-- > <b/> --><![CDATA[ > <b/> ]]><c/>"), (std::vector<Seen>{{"c", "", false, true}}));
   // Brackets in a declaration are not balanced: its first ">" ends it.
   EXPECT_EQ(tagsOf("<!DOCTYPE x [ <!ENTITY e 'v'> ]><d/>").back(), (Seen{"d", "", false, true}));
   // Unclosed markup just ends the scan.
@@ -124,15 +164,18 @@ TEST(XMLAttributes, TextDecodesEntities) {
 TEST(XMLNamespaces, PrefixesResolveWithinTheirScopeAndTheTableIsBounded) {
   static constexpr std::string_view known[] = {"urn:a", "urn:b"};
   constexpr int unknown = Namespaces::kUnknown;
-  Namespaces namespaces(known, 0);
   std::string many = "<r";
   for (int i = 0; i < 20; ++i) many += " xmlns:p" + std::to_string(i) + "=\"urn:b\"";
-  std::vector<int> ids;
-  scan(bytesOf("<r xmlns:x=\"urn:b\" xmlns=\"urn:c\"><x:a/><b/><c xmlns=\"urn:b\" xmlns:x=\"urn:a\"/><x:d/></r>"
-               "<e/><x:f/>" + many + "><p15:g/><p16:g/></r>"),
-       [&](const XMLTag& t) { ids.push_back(namespaces.resolve(t)); });
-  // The empty element's declarations end with it; undeclared prefixes and those past the table are unknown.
-  EXPECT_EQ(ids, (std::vector<int>{unknown, 1, unknown, 1, 1, unknown, 0, unknown, 0, 1, unknown, 0}));
+  const std::string xml = "<r xmlns:x=\"urn:b\" xmlns=\"urn:c\"><x:a/><b/><c xmlns=\"urn:b\" xmlns:x=\"urn:a\"/><x:d/></r>"
+                          "<e/><x:f/>" + many + "><p15:g/><p16:g/></r>";
+  // Declared prefixes outlive the piece of the document that declared them.
+  for (const std::size_t pieces : {0, 5}) {
+    Namespaces namespaces(known, 0);
+    std::vector<int> ids;
+    scanIn(xml, pieces, 4, [&](const XMLTag& t) { ids.push_back(namespaces.resolve(t)); });
+    // The empty element's declarations end with it; undeclared prefixes and those past the table are unknown.
+    EXPECT_EQ(ids, (std::vector<int>{unknown, 1, unknown, 1, 1, unknown, 0, unknown, 0, 1, unknown, 0})) << pieces;
+  }
   withFirstTag("<v q:x=\"1\" y=\"2\"/>", [](const XMLTag& t) {
     std::size_t pos = 0;
     Attribute a;

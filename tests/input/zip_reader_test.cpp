@@ -33,6 +33,18 @@ std::string openPhrase(const Bytes& archive) {
 
 std::string textOf(const UnpackedBytes& b) { return {reinterpret_cast<const char*>(b.bytes().data()), b.bytes().size()}; }
 
+// The entry as it comes whole or piece by piece from ZipReader::inflow.
+Bytes inPieces(const ZipReader& zip, std::string_view name) {
+  const auto in = zip.inflow(name);
+  if (const auto whole = in->whole()) return Bytes(whole->begin(), whole->end());
+  Bytes out;
+  for (EntryInflow::Piece p = in->next(); p.size > 0; p = in->next()) {
+    EXPECT_LE(p.size, EntryInflow::kPiece);
+    out.insert(out.end(), p.data, p.data + p.size);
+  }
+  return out;
+}
+
 Bytes pattern(std::size_t n) {
   Bytes b(n);
   for (std::size_t i = 0; i < n; ++i) b[i] = std::byte((i * 7 + i / 13) & 0xFF);
@@ -119,6 +131,11 @@ TEST(ZipUnpack, StoredEntriesAreSlicesAndDeflatedOnesRoundTrip) {
   EXPECT_EQ(std::memcmp(b.bytes().data(), big.data(), big.size()), 0);
   EXPECT_TRUE(zip.read("empty.txt").bytes().empty());
   EXPECT_EQ(zip.spent(), std::int64_t(11 + big.size()));
+  // Piece by piece the same bytes come out, within the same budget.
+  EXPECT_EQ(inPieces(zip, "3D/3dmodel.model"), big);
+  EXPECT_EQ(inPieces(zip, "a.txt"), bytesOf("stored text"));
+  EXPECT_TRUE(inPieces(zip, "empty.txt").empty());
+  EXPECT_EQ(zip.spent(), std::int64_t(2 * (11 + big.size())));
 }
 
 TEST(ZipUnpack, RefusesOversizedBombsAndDamagedEntries) {
@@ -137,6 +154,7 @@ TEST(ZipUnpack, RefusesOversizedBombsAndDamagedEntries) {
       {{.name = "cut", .data = bytesOf("abc"), .deflate = false, .compressedSize = 1u << 20}, "the ZIP file is cut short"},
       {{.name = "s.txt", .data = bytesOf("abc"), .deflate = false, .size = 4}, "s.txt has the wrong size"},
       {{.name = "d.txt", .data = pattern(100), .size = 200}, "d.txt couldn't be unpacked"},
+      {{.name = "f.txt", .data = pattern(300), .size = 200}, "f.txt couldn't be unpacked"},
       {{.name = "e.txt", .deflate = false, .method = 8, .size = 5}, "e.txt couldn't be unpacked"},
       {{.name = "l.model", .data = bytesOf("x"), .deflate = false, .method = 14},
        "l.model uses a ZIP compression method Vantorel doesn't read (14)"},
@@ -144,10 +162,13 @@ TEST(ZipUnpack, RefusesOversizedBombsAndDamagedEntries) {
   for (const auto& [spec, phrase] : cases) {
     const Bytes archive = zipArchive({spec});
     EXPECT_EQ(phraseOf([&] { ZipReader(archive, loaderLimits()).read(spec.name); }), phrase);
+    EXPECT_EQ(phraseOf([&] { inPieces(ZipReader(archive, loaderLimits()), spec.name); }), phrase) << "in pieces";
   }
   // A real bomb: 8 MiB of zeros deflate to a few kilobytes.
   const Bytes bomb = zipArchive({{"3D/3dmodel.model", Bytes(8u << 20)}}, {}, 12);
   EXPECT_EQ(phraseOf([&] { ZipReader(bomb, loaderLimits()).read("3D/3dmodel.model"); }),
+            "3D/3dmodel.model is packed too tightly to be a real model file");
+  EXPECT_EQ(phraseOf([&] { inPieces(ZipReader(bomb, loaderLimits()), "3D/3dmodel.model"); }),
             "3D/3dmodel.model is packed too tightly to be a real model file");
 }
 

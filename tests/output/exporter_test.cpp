@@ -160,11 +160,12 @@ TEST(Batch, OneFolderPerModelFailuresRecordedAndCancellation) {
   EXPECT_TRUE(Batch::run({}, job, Look{}, dir / "never made").empty());
   EXPECT_FALSE(fs::exists(dir / "never made"));
 
-  // Failing half-way lists the shot kept; a model stopped before any file is kept loses its folder.
+  // Failing half-way lists the shot kept, in the next free folder; a stopped model leaves nothing.
   const auto halfway = Batch::run({files[3]}, shots, Look{}, out, [&](std::size_t, double) {
-    fs::create_directory(out / "c 2" / "c 2-front.png");  // takes the second shot's name
+    throw std::runtime_error("The disk is full.");
   });
   EXPECT_EQ(halfway[0].outputs, std::vector<fs::path>{out / "c 2" / "c 1-three-quarter.png"});
+  EXPECT_EQ(halfway[0].error, "The disk is full.");
   ExportJob film{tinyVideo(), std::nullopt, std::nullopt};
   std::stop_source halt;
   EXPECT_TRUE(Batch::run({files[3]}, film, Look{}, out, [&](std::size_t, double) { halt.request_stop(); }, halt.get_token()).empty());

@@ -1,11 +1,17 @@
+#include "dense_model.h"
 #include "input/sample_models.h"
 #include "staging/bounds.h"
 #include "studio/closed_mesh.h"
 #include "studio/reference_geometry.h"
-#include "studio/software_mesh.h"
+#include "studio/detail_levels.h"
 #include "studio/transforms.h"
 
 #include <gtest/gtest.h>
+
+#include <array>
+#include <map>
+#include <set>
+#include <tuple>
 
 namespace vantorel {
 namespace {
@@ -86,19 +92,43 @@ TEST(Transforms, LookAtPutsTheTargetStraightAhead) {
   for (float v : down.m) EXPECT_TRUE(std::isfinite(v));
 }
 
-TEST(SimplifiedCopy, DenseObjectsShrinkAndStayClosed) {
-  ModelObject vase = SampleModels::twistedVase().objects[0];
-  EXPECT_FALSE(simplifiedCopy(vase));  // far below the software limit
-  const auto copy = simplifiedCopy(vase, 10'000, 6'000);
+// The edges between two colours, as pairs of points: where a copy must keep every border exactly.
+std::set<std::array<float, 6>> colourBorders(const ModelObject& object) {
+  std::map<std::pair<std::uint32_t, std::uint32_t>, std::int32_t> owner;
+  std::set<std::array<float, 6>> borders;
+  for (std::size_t t = 0; t < object.triangleCount(); ++t)
+    for (int k = 0; k < 3; ++k) {
+      const std::uint32_t a = object.indices[3 * t + std::size_t(k)], b = object.indices[3 * t + std::size_t(k + 1) % 3];
+      const std::int32_t colour = (*object.triangleColors)[t];
+      const auto other = owner.find({b, a});
+      if (other == owner.end()) {
+        owner[{a, b}] = colour;
+      } else if (other->second != colour) {
+        Float3 p = object.positions[a], q = object.positions[b];
+        if (std::tie(q.x, q.y, q.z) < std::tie(p.x, p.y, p.z)) std::swap(p, q);
+        borders.insert({p.x, p.y, p.z, q.x, q.y, q.z});
+      }
+    }
+  return borders;
+}
+
+TEST(DetailCopy, DenseObjectsShrinkAndKeepTheirColourBorders) {
+  EXPECT_FALSE(Detail::simplified(SampleModels::twistedVase().objects[0], 0.05f));  // not dense
+  const ModelObject painted = testing::denseModel(300, 300, true);
+  const auto copy = Detail::simplified(painted, 0.05f);
   ASSERT_TRUE(copy);
-  EXPECT_LE(copy->triangleCount(), 10'000u);
-  EXPECT_GE(copy->triangleCount(), 3'000u);
-  EXPECT_EQ(copy->positions, vase.positions);  // indices only: the surface keeps its points
-  EXPECT_EQ(hiddenSide(*copy), HiddenSide::back);
-  EXPECT_EQ(copy->name, vase.name);
-  // Per-triangle colours are never simplified.
-  vase.triangleColors = std::vector<std::int32_t>(vase.triangleCount(), 0);
-  EXPECT_FALSE(simplifiedCopy(vase, 10'000, 6'000));
+  EXPECT_LT(copy->triangleCount(), painted.triangleCount() / 8);
+  EXPECT_LT(copy->positions.size(), painted.positions.size() / 4);  // only the points it uses
+  EXPECT_EQ(Detail::colourKeys(*copy), Detail::colourKeys(painted));
+  const auto borders = colourBorders(painted);
+  EXPECT_GT(borders.size(), 300u);
+  EXPECT_EQ(colourBorders(*copy), borders);
+  // Each level's error is half an octave above the last, and a picture's pixel picks a level below it.
+  for (const float pixel : {0.01f, 0.1f, 1.0f}) {
+    const int level = Detail::levelFor(pixel);
+    EXPECT_LE(Detail::levelError(level), Detail::kSurfaceErrorPixels * pixel);
+    EXPECT_GT(Detail::levelError(level + 1), Detail::kSurfaceErrorPixels * pixel);
+  }
 }
 
 }  // namespace

@@ -2,26 +2,46 @@
 // How much of its surroundings each vertex of the model sees, baked once per placement. The model
 // is rigid and the turntable only turns it about the vertical, so the shade of its crevices and of
 // its foot near the floor never changes while it turns: the bake costs nothing per picture.
+#include "input/print_model.h"
 #include "staging/bounds.h"
 #include "staging/matrix4.h"
 #include "staging/render_mesh.h"
 #include "studio/gl/device_mesh.h"
 
+#include <cstdint>
 #include <span>
+#include <vector>
 
 namespace vantorel::gl {
 
-/// One mesh to bake: its drawn form, on this side (positions, normals) and on the device.
-struct OccludedMesh {
-  const RenderMesh* mesh;
-  DeviceMesh* device;
-};
+/// Depth maps of the model from a few dozen directions, drawn and read back once per placement;
+/// any drawn form of its objects (whole or simplified) then takes its occlusion from them.
+class OcclusionMaps {
+ public:
+  /// Draws the maps of `objects` (in file coordinates) standing under `placement`, a rigid
+  /// transform whose result `placed` bounds, on the floor at y = 0. Needs the studio's context
+  /// current; leaves the default framebuffer bound. Without a device (or when it fails) every
+  /// vertex shaded from the maps stays fully open.
+  OcclusionMaps(std::span<const ModelObject* const> objects, const Matrix4& placement, const Bounds& placed);
 
-/// Bakes every mesh's occlusion, the meshes occluding each other and the floor (y = 0 after
-/// `placement`, a rigid transform whose result `placed` bounds), and gives each its stream.
-/// Depth maps of the model from a few dozen directions, read back once; bounded by the meshes'
-/// vertices times the directions. Needs the studio's context current; leaves the default
-/// framebuffer bound. A mesh keeps no stream (every vertex fully open) when the device fails.
-void bakeOcclusion(std::span<const OccludedMesh> meshes, const Matrix4& placement, const Bounds& placed);
+  /// Gives `device` the occlusion of `mesh`'s vertices, the objects occluding each other and the
+  /// floor hiding the ground. Bounded by the mesh's vertices times the directions.
+  void shade(const RenderMesh& mesh, DeviceMesh& device) const;
+
+  struct Direction {
+    Float3 unit;                // towards the viewer
+    Float3 right, up, towards;  // the view's axes, divided by the sphere's radius
+    float weight;               // 1 + kUpward · height
+    std::size_t origin;         // the first texel of its map in the atlas
+  };
+
+ private:
+  Matrix4 placement_;
+  Float3 centre_;
+  float radius_ = 0, coarse_ = 0;
+  int atlasWidth_ = 0;
+  std::vector<Direction> directions_;
+  std::vector<std::uint16_t> depth_;  // empty: no maps
+};
 
 }  // namespace vantorel::gl

@@ -76,7 +76,7 @@ void FloorPass::drawBelow(const FloorNode& floor, SweepExtent sweep, const Frame
   glUniformMatrix4fv(depth_.location("uLightViewProjection"), 1, GL_FALSE, belowViewProjection_.m.data());
   glUniformMatrix4fv(depth_.location("uModel"), 1, GL_FALSE, frame.model.m.data());
   glUniform1f(depth_.location("uUnitScale"), frame.unitScale);
-  for (const DrawnMesh& object : frame.objects) object.mesh->drawAll();
+  for (const DrawnMesh& object : frame.objects) object.shadowCaster().drawAll();
   if (frame.reference) {
     glUniformMatrix4fv(depth_.location("uModel"), 1, GL_FALSE, frame.referenceModel.m.data());
     frame.reference->mesh->drawAll();

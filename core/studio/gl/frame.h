@@ -12,6 +12,9 @@ namespace vantorel::gl {
 struct DrawnMesh {
   const DeviceMesh* mesh;
   const std::vector<SurfaceMaterial>* materials;
+  /// What casts its shadows: the same mesh, or a coarser copy where the shadow's blur hides the difference.
+  const DeviceMesh* caster = nullptr;
+  const DeviceMesh& shadowCaster() const { return caster ? *caster : *mesh; }
 };
 
 struct Frame {

@@ -1,6 +1,5 @@
 #include "studio/gl/renderer.h"
 
-#include "studio/gl/ambient_occlusion.h"
 #include "studio/reference_geometry.h"
 #include "studio/transforms.h"
 
@@ -31,16 +30,7 @@ class Stopwatch {
 
 }  // namespace
 
-Renderer::Renderer(std::span<const RenderMesh> meshes, std::span<const Culling> culling, bool software)
-    : software_(software), floor_(software), fullScreen_(VertexArray::make()) {
-  for (std::size_t i = 0; i < meshes.size(); ++i) {
-    const RenderMesh& mesh = meshes[i];
-    std::vector<std::vector<std::uint32_t>> groups;
-    for (const auto& group : mesh.groups) groups.push_back(group.indices);
-    DeviceMesh uploaded = DeviceMesh::upload(mesh.positions, mesh.normals, {}, groups);
-    uploaded.culling = i < culling.size() ? culling[i] : Culling::none;
-    meshes_.push_back(std::move(uploaded));
-  }
+Renderer::Renderer(bool software) : software_(software), floor_(software), fullScreen_(VertexArray::make()) {
   GLint maxSamples = 4;
   glGetIntegerv(GL_MAX_SAMPLES, &maxSamples);
   samples_ = std::min(4, int(maxSamples));
@@ -99,10 +89,23 @@ void Renderer::setEnvironment(const EnvironmentLight& environment) {
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
 }
 
-void Renderer::bakeOcclusion(std::span<const RenderMesh* const> drawn, const Matrix4& placement, const Bounds& placed) {
-  std::vector<OccludedMesh> meshes;
-  for (std::size_t i = 0; i < drawn.size() && i < meshes_.size(); ++i) meshes.push_back({drawn[i], &meshes_[i]});
-  gl::bakeOcclusion(meshes, placement, placed);
+Renderer::~Renderer() = default;
+
+std::size_t Renderer::upload(const RenderMesh& mesh, Culling culling) {
+  std::vector<std::vector<std::uint32_t>> groups;
+  groups.reserve(mesh.groups.size());
+  for (const auto& group : mesh.groups) groups.push_back(group.indices);
+  meshes_.push_back(DeviceMesh::upload(mesh.positions, mesh.normals, {}, groups));
+  meshes_.back().culling = culling;
+  return meshes_.size() - 1;
+}
+
+void Renderer::bakeOcclusion(std::span<const ModelObject* const> objects, const Matrix4& placement, const Bounds& placed) {
+  occlusion_ = std::make_unique<OcclusionMaps>(objects, placement, placed);
+}
+
+void Renderer::shade(std::size_t slot, const RenderMesh& mesh) {
+  if (occlusion_ && slot < meshes_.size()) occlusion_->shade(mesh, meshes_[slot]);
 }
 
 void Renderer::setReference(const ReferenceNode& reference, const Image* rulerScale) {
@@ -135,7 +138,7 @@ void Renderer::setReference(const ReferenceNode& reference, const Image* rulerSc
   }
 }
 
-Frame Renderer::frame(const StudioScene& scene, int width, int height) const {
+Frame Renderer::frame(const StudioScene& scene, std::span<const MeshChoice> chosen, int width, int height) const {
   Frame frame;
   const Matrix4 turntable = rotation(scene.turntable);
   // Scaling the turntable's content about its origin scales the model's offset with it.
@@ -145,8 +148,10 @@ Frame Renderer::frame(const StudioScene& scene, int width, int height) const {
   frame.model = turntable * placed;
   frame.referenceModel = turntable * translation(scene.reference.position * k);
   frame.unitScale = k;
-  for (const ObjectNode& object : scene.objects) {
-    if (object.mesh < meshes_.size()) frame.objects.push_back({&meshes_[object.mesh], &object.materials});
+  for (std::size_t i = 0; i < scene.objects.size() && i < chosen.size(); ++i) {
+    const MeshChoice& slots = chosen[i];
+    if (slots.surface < meshes_.size() && slots.shadow < meshes_.size())
+      frame.objects.push_back({&meshes_[slots.surface], &scene.objects[i].materials, &meshes_[slots.shadow]});
   }
   if (hasReference_) frame.reference = DrawnMesh{&reference_, &scene.reference.materials};
   const CameraNode& camera = scene.camera;
@@ -158,12 +163,12 @@ Frame Renderer::frame(const StudioScene& scene, int width, int height) const {
   return frame;
 }
 
-std::optional<Image> Renderer::draw(const StudioScene& scene, SweepExtent sweep, int width, int height,
-                                    RenderTimings* timings) {
+std::optional<Image> Renderer::draw(const StudioScene& scene, std::span<const MeshChoice> chosen, SweepExtent sweep,
+                                    int width, int height, RenderTimings* timings) {
   if (width <= 0 || height <= 0 || !targets_.ensure(width, height, samples_)) return std::nullopt;
   Stopwatch clock(timings);
   const LightRig& rig = scene.rig;
-  const Frame frame = this->frame(scene, width, height);
+  const Frame frame = this->frame(scene, chosen, width, height);
   const KeyShadow shadow = KeyShadow::of(rig.key, sweep.extent(), shadowMapSize(std::max(rig.key.shadowMapSize, 256)));
 
   glEnable(GL_DEPTH_TEST);

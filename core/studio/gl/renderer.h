@@ -3,6 +3,7 @@
 // read-back. Every call needs the studio's context current, and so does its destruction.
 #include "staging/render_mesh.h"
 #include "studio/environment_light.h"
+#include "studio/gl/ambient_occlusion.h"
 #include "studio/gl/device_mesh.h"
 #include "studio/gl/floor_pass.h"
 #include "studio/gl/render_targets.h"
@@ -11,6 +12,7 @@
 #include "studio/render_timings.h"
 #include "studio/studio_scene.h"
 
+#include <memory>
 #include <optional>
 #include <span>
 #include <vector>
@@ -19,22 +21,33 @@ namespace vantorel::gl {
 
 class Renderer {
  public:
-  /// Uploads `meshes` (drawn with the given culling each) and compiles the programs.
-  /// Throws StudioError::noGraphics when a program does not build.
-  Renderer(std::span<const RenderMesh> meshes, std::span<const Culling> culling, bool software);
+  /// Compiles the programs the passes always need. Throws StudioError::noGraphics when one does not build.
+  explicit Renderer(bool software);
+  ~Renderer();
   Renderer(const Renderer&) = delete;
   Renderer& operator=(const Renderer&) = delete;
 
   void setEnvironment(const EnvironmentLight& environment);
-  /// Bakes the occlusion of the meshes, `drawn` being their drawn forms in upload order, for the
-  /// model standing under `placement` in the box `placed`.
-  void bakeOcclusion(std::span<const RenderMesh* const> drawn, const Matrix4& placement, const Bounds& placed);
+
+  /// Uploads a drawn form of an object, culled as given, and returns its slot.
+  std::size_t upload(const RenderMesh& mesh, Culling culling);
+  /// Draws the occlusion maps of the model's `objects` standing under `placement` in the box `placed`.
+  void bakeOcclusion(std::span<const ModelObject* const> objects, const Matrix4& placement, const Bounds& placed);
+  /// Gives the mesh in `slot`, uploaded from `mesh`, its occlusion from the maps.
+  void shade(std::size_t slot, const RenderMesh& mesh);
+
+  /// The slots each object of a scene is drawn from: its surfaces, and its shadow's casters.
+  struct MeshChoice {
+    std::size_t surface, shadow;
+  };
   /// The reference's geometry and, for the ruler, its printed scale.
   void setReference(const ReferenceNode& reference, const Image* rulerScale);
 
   /// Draws `scene` into a width × height premultiplied picture: shadow pass, 4× multisampled colour
-  /// pass, resolve, read-back. Nothing when the size is beyond the device or GL fails.
-  std::optional<Image> draw(const StudioScene& scene, SweepExtent sweep, int width, int height, RenderTimings* timings);
+  /// pass, resolve, read-back; `chosen` holds the slots of each of the scene's objects. Nothing
+  /// when the size is beyond the device or GL fails.
+  std::optional<Image> draw(const StudioScene& scene, std::span<const MeshChoice> chosen, SweepExtent sweep, int width,
+                            int height, RenderTimings* timings);
 
   /// The side of the key's shadow map: the look's size, a quarter on the software rasteriser
   /// (the floor's shadow is blurred from it, and the model's own shadows are soft).
@@ -42,7 +55,7 @@ class Renderer {
 
  private:
   /// The meshes and views of one picture of `scene`.
-  Frame frame(const StudioScene& scene, int width, int height) const;
+  Frame frame(const StudioScene& scene, std::span<const MeshChoice> chosen, int width, int height) const;
 
   bool software_;
   SurfacePasses surfaces_;
@@ -50,6 +63,7 @@ class Renderer {
   FloorPass floor_;
   VertexArray fullScreen_;  // no streams: the full-screen passes make their triangle from the vertex index
   std::vector<DeviceMesh> meshes_;
+  std::unique_ptr<OcclusionMaps> occlusion_;
   DeviceMesh reference_;
   bool hasReference_ = false;
   SurfaceEnvironment environment_;

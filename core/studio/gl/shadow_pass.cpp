@@ -40,7 +40,7 @@ void ShadowPass::draw(const KeyShadow& shadow, const Frame& frame) {
   glUniformMatrix4fv(program_.location("uLightViewProjection"), 1, GL_FALSE, shadow.lightViewProjection.m.data());
   glUniformMatrix4fv(program_.location("uModel"), 1, GL_FALSE, frame.model.m.data());
   glUniform1f(program_.location("uUnitScale"), frame.unitScale);
-  for (const DrawnMesh& object : frame.objects) object.mesh->drawAll();
+  for (const DrawnMesh& object : frame.objects) object.shadowCaster().drawAll();
   if (frame.reference) {
     glUniformMatrix4fv(program_.location("uModel"), 1, GL_FALSE, frame.referenceModel.m.data());
     frame.reference->mesh->drawAll();
