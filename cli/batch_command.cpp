@@ -83,7 +83,7 @@ int batch(const std::vector<std::string>& args, std::ostream& out, std::ostream&
   }
   ExportOptions options;
   std::vector<std::string> rest;
-  if (!parseExportOptions(args, false, options, rest, err)) return exitUsage;
+  if (!parseExportOptions(args, options, rest, err)) return exitUsage;
   BatchOptions batchOptions;
   if (!parseBatchOptions(rest, batchOptions, err)) return exitUsage;
 

@@ -34,7 +34,7 @@ int exportModel(const std::vector<std::string>& args, std::ostream& out, std::os
   }
   ExportOptions options;
   std::vector<std::string> rest;
-  if (!parseExportOptions(args, false, options, rest, err)) return exitUsage;
+  if (!parseExportOptions(args, options, rest, err)) return exitUsage;
   std::string path, sample;
   bool onlyPaths = false;
   for (std::size_t i = 0; i < rest.size(); ++i) {

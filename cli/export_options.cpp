@@ -43,8 +43,8 @@ std::string plateOptionHelp(std::string_view command) {
 )";
 }
 
-bool parseExportOptions(const std::vector<std::string>& args, bool allowReport, ExportOptions& options,
-                        std::vector<std::string>& rest, std::ostream& err) {
+bool parseExportOptions(const std::vector<std::string>& args, ExportOptions& options, std::vector<std::string>& rest,
+                        std::ostream& err) {
   bool video = false, gif = false, stills = false;
   OutputSpecs specs;
   std::optional<std::string> videoFile, gifFile, stillsFile, preset, lookFile;
@@ -63,8 +63,7 @@ bool parseExportOptions(const std::vector<std::string>& args, bool allowReport, 
       return false;
     }
     const bool takesValue = a == "--out" || a == "--look" || a == "--video-spec" || a == "--gif-spec" ||
-                            a == "--stills-spec" || a == "--preset" || a == "--plate" ||
-                            (allowReport && a == "--report");
+                            a == "--stills-spec" || a == "--preset" || a == "--plate";
     if (takesValue && i + 1 == args.size()) {
       err << a << " needs a value.\n";
       return false;
@@ -77,7 +76,6 @@ bool parseExportOptions(const std::vector<std::string>& args, bool allowReport, 
     else if (a == "--gif-spec") gifFile = args[++i];
     else if (a == "--stills-spec") stillsFile = args[++i];
     else if (a == "--preset") preset = args[++i];
-    else if (a == "--report" && allowReport) options.report = args[++i];
     else if (a == "--plate") {
       const auto plates = parsePlateChoice(args[++i]);
       if (!plates) {

@@ -17,8 +17,7 @@ struct ExportOptions {
   /// each model starts from its own default look.
   std::optional<Look> look;
   ExportJob job;                    ///< the parts, with their specs
-  std::optional<std::string> report;  ///< --report FILE (batch only)
-  ModelLoader::PlateChoice plates;    ///< --plate N|all
+  ModelLoader::PlateChoice plates;  ///< --plate N|all
 };
 
 /// Reads the value of --plate: a plate number (1 or more) or "all"; nothing for anything else.
@@ -30,8 +29,8 @@ std::string plateOptionHelp(std::string_view command);
 /// Parses the shared options out of `args`, leaving the others (paths, --sample …) in `rest`; a
 /// "--" ends the options and goes into `rest` with everything after it.
 /// Returns false after writing one sentence to `err` when an option or a JSON file is wrong.
-bool parseExportOptions(const std::vector<std::string>& args, bool allowReport, ExportOptions& options,
-                        std::vector<std::string>& rest, std::ostream& err);
+bool parseExportOptions(const std::vector<std::string>& args, ExportOptions& options, std::vector<std::string>& rest,
+                        std::ostream& err);
 
 /// The help lines of the shared options, then the look and spec flags, ending with the heading
 /// under which each command lists its own options.

@@ -4,6 +4,10 @@
 #include "output/export_error.h"
 #include "output/frame_checks.h"
 
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
 namespace vantorel {
 
 FramePipeline::FramePipeline(std::size_t depth, Encode encode, std::stop_token stop)
@@ -21,7 +25,13 @@ FramePipeline::~FramePipeline() {
   if (thread_.joinable()) thread_.join();
 }
 
+void lowerThisThreadsPriority() {
+  // Linux keeps a nice value per thread, and threads started from this one inherit it.
+  (void)::setpriority(PRIO_PROCESS, pid_t(::syscall(SYS_gettid)), kEncoderNice);
+}
+
 void FramePipeline::run() {
+  lowerThisThreadsPriority();
   for (;;) {
     Image frame;
     {

@@ -55,6 +55,15 @@ private:
   std::thread thread_;
 };
 
+/// The nice value of the encoding threads. The rasteriser spreads each frame over every core and
+/// waits for the slowest part, so an encoder thread taking a core from it in the middle of a frame
+/// stalls the whole frame; at a lower priority the encoders run in the gaps the rasteriser leaves
+/// (set-up, read-back, compositing), and when they fall behind, the full queue stops the drawing
+/// and they have the cores to themselves.
+inline constexpr int kEncoderNice = 10;
+/// Gives the calling thread, and the threads it starts from now on, the encoders' priority.
+void lowerThisThreadsPriority();
+
 /// The drawing loop both writers share: draws frame(0) … frame(count − 1) on this thread, each once
 /// and in order, and hands each to `encode` on the pipeline's thread while the next one is drawn;
 /// reports (i + 1) ÷ count once frame i is queued. Throws Cancelled before a frame when `stop` is

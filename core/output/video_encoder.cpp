@@ -1,5 +1,7 @@
 #include "output/video_encoder.h"
 
+#include "output/frame_pipeline.h"
+
 #include "output/cancelled.h"
 #include "output/export_error.h"
 #include "output/frame_checks.h"
@@ -15,6 +17,7 @@ extern "C" {
 #include <climits>
 #include <mutex>
 #include <string>
+#include <thread>
 
 namespace vantorel {
 namespace {
@@ -155,7 +158,11 @@ VideoEncoder::VideoEncoder(const std::filesystem::path& file, PixelSize size, in
     av_dict_set(&options, "profile", "high", 0);
     av_dict_set(&options, "x264-params", "scenecut=0", 0);
   }
-  result = avcodec_open2(&c, codec, &options);
+  // The encoder's own threads start here: from a thread at the encoders' priority, they inherit it.
+  std::thread([&] {
+    lowerThisThreadsPriority();
+    result = avcodec_open2(&c, codec, &options);
+  }).join();
   av_dict_free(&options);
   if (result < 0) throw ExportError::video("the size " + s.sizeLabel + " isn't supported");
 

@@ -6,6 +6,7 @@
 #include "studio/environment_light.h"
 #include "studio/gl/gl_context.h"
 #include "studio/gl/renderer.h"
+#include "studio/detail_cache.h"
 #include "studio/detail_levels.h"
 #include "studio/transforms.h"
 
@@ -94,7 +95,7 @@ std::shared_ptr<Studio> Studio::create(PrintModel model, Look look, HiddenObject
   for (const ModelObject& object : studio->model_.objects) {
     if (studio->hidden_.contains(object.id)) continue;
     studio->meshes_.push_back({object});
-    studio->forms_.push_back({Detail::colourKeys(object), {}});
+    studio->forms_.push_back({Detail::colourKeys(object), {}, std::nullopt});
   }
   {
     gl::Context::Current current(*device->context);
@@ -237,7 +238,15 @@ const Studio::Form& Studio::form(std::size_t i, int level) {
       copy = Detail::simplified(source->copy, Detail::levelError(level) - Detail::levelError(source->level));
       if (!copy) alias = source->level;
     } else {
-      copy = Detail::simplified(object, Detail::levelError(level));
+      // From the whole object the copy is slow to make, so it is kept for later runs.
+      std::optional<std::uint64_t>& print = forms_[i].print;
+      if (!print) print = DetailCache::fingerprint(object);
+      const float error = Detail::levelError(level);
+      copy = DetailCache::find(*print, error, object);
+      if (!copy) {
+        copy = Detail::simplified(object, error);
+        if (copy) DetailCache::keep(*print, error, *copy);
+      }
     }
   }
   if (!copy && level != kWhole) {

@@ -92,6 +92,7 @@ class Studio {
   struct Forms {
     std::vector<std::int64_t> colours;  // the groups every form of the object draws, in order
     std::vector<Form> made;             // ascending by level
+    std::optional<std::uint64_t> print;  // the object's fingerprint, once a copy was looked for
   };
   static constexpr int kWhole = -1'000'000;
 

@@ -49,7 +49,7 @@ Parsed parse(std::vector<std::string> args) {
   cli::ExportOptions options;
   std::vector<std::string> rest;
   std::ostringstream err;
-  const bool ok = cli::parseExportOptions(args, false, options, rest, err);
+  const bool ok = cli::parseExportOptions(args, options, rest, err);
   json settings;
   if (ok) {
     settings = {{"look", encode(options.look.value_or(Look{}))},

@@ -3,12 +3,17 @@
 #include "staging/bounds.h"
 #include "studio/closed_mesh.h"
 #include "studio/reference_geometry.h"
+#include "studio/detail_cache.h"
 #include "studio/detail_levels.h"
 #include "studio/transforms.h"
 
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <unistd.h>
 #include <map>
 #include <set>
 #include <tuple>
@@ -129,6 +134,33 @@ TEST(DetailCopy, DenseObjectsShrinkAndKeepTheirColourBorders) {
     EXPECT_LE(Detail::levelError(level), Detail::kSurfaceErrorPixels * pixel);
     EXPECT_GT(Detail::levelError(level + 1), Detail::kSurfaceErrorPixels * pixel);
   }
+}
+
+TEST(DetailCache, KeptCopiesComeBackAndDamagedOrForeignOnesArePassedOver) {
+  const auto folder = std::filesystem::temp_directory_path() / ("vantorel-cache-test-" + std::to_string(::getpid()));
+  const char* before = std::getenv("XDG_CACHE_HOME");
+  const std::string saved = before ? before : "";
+  ::setenv("XDG_CACHE_HOME", folder.c_str(), 1);
+  const ModelObject object = testing::denseModel(200, 200, true);
+  const std::uint64_t print = DetailCache::fingerprint(object);
+  ModelObject recoloured = object;
+  (*recoloured.triangleColors)[0] ^= 1;
+  EXPECT_NE(DetailCache::fingerprint(recoloured), print);
+  const auto copy = Detail::simplified(object, 0.1f);
+  ASSERT_TRUE(copy);
+  EXPECT_FALSE(DetailCache::find(print, 0.1f, object));
+  DetailCache::keep(print, 0.1f, *copy);
+  const auto kept = DetailCache::find(print, 0.1f, object);
+  ASSERT_TRUE(kept);
+  EXPECT_EQ(*kept, *copy);
+  EXPECT_FALSE(DetailCache::find(print, 0.2f, object));
+  EXPECT_FALSE(DetailCache::find(print ^ 1, 0.1f, object));
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(folder))
+    if (entry.is_regular_file()) std::filesystem::resize_file(entry.path(), entry.file_size() - 4);
+  EXPECT_FALSE(DetailCache::find(print, 0.1f, object));
+  std::filesystem::remove_all(folder);
+  if (before) ::setenv("XDG_CACHE_HOME", saved.c_str(), 1);
+  else ::unsetenv("XDG_CACHE_HOME");
 }
 
 }  // namespace
