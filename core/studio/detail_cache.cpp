@@ -1,22 +1,23 @@
 #include "studio/detail_cache.h"
 
-#include <algorithm>
+#include "studio/user_cache.h"
+
+#include <meshoptimizer.h>
+
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <system_error>
-#include <unistd.h>
-#include <vector>
+#include <span>
 
 namespace vantorel::DetailCache {
 namespace {
 
 namespace fs = std::filesystem;
 
-// Bumped whenever the simplification or the file changes, so old copies are never read.
+// Bumped whenever the simplification or the file changes, so old copies are never read; the
+// simplifier's own version is part of every fingerprint too.
 constexpr std::uint32_t kVersion = 1;
 constexpr char kMagic[4] = {'V', 'T', 'D', 'C'};
 constexpr std::size_t kKept = 256;
@@ -51,14 +52,6 @@ std::uint64_t mixBytes(std::uint64_t h, const T* data, std::size_t count) {
   return mix(mix(h, tail), size);
 }
 
-fs::path folder() {
-  const char* cache = std::getenv("XDG_CACHE_HOME");
-  if (cache && *cache == '/') return fs::path(cache) / "vantorel" / "detail";
-  const char* home = std::getenv("HOME");
-  if (home && *home == '/') return fs::path(home) / ".cache" / "vantorel" / "detail";
-  return {};
-}
-
 fs::path fileOf(const fs::path& where, std::uint64_t print, float errorMm) {
   std::uint32_t bits;
   std::memcpy(&bits, &errorMm, sizeof bits);
@@ -67,22 +60,10 @@ fs::path fileOf(const fs::path& where, std::uint64_t print, float errorMm) {
   return where / name;
 }
 
-void prune(const fs::path& where) {
-  std::error_code error;
-  std::vector<std::pair<fs::file_time_type, fs::path>> files;
-  for (const auto& entry : fs::directory_iterator(where, error)) {
-    if (entry.path().extension() != ".copy") continue;
-    files.emplace_back(entry.last_write_time(error), entry.path());
-  }
-  if (files.size() <= kKept) return;
-  std::sort(files.begin(), files.end());
-  for (std::size_t i = 0; i + kKept * 3 / 4 < files.size(); ++i) fs::remove(files[i].second, error);
-}
-
 }  // namespace
 
 std::uint64_t fingerprint(const ModelObject& object) {
-  std::uint64_t h = mix(0x5654444300000000ull, kVersion);
+  std::uint64_t h = mix(mix(0x5654444300000000ull, kVersion), MESHOPTIMIZER_VERSION);
   h = mixBytes(h, object.positions.data(), object.positions.size());
   h = mixBytes(h, object.indices.data(), object.indices.size());
   h = mix(h, std::uint64_t(object.color.value_or(-1)));
@@ -91,7 +72,7 @@ std::uint64_t fingerprint(const ModelObject& object) {
 }
 
 std::optional<ModelObject> find(std::uint64_t print, float errorMm, const ModelObject& object) {
-  const fs::path where = folder();
+  const fs::path where = UserCache::folder("detail");
   if (where.empty()) return std::nullopt;
   std::ifstream in(fileOf(where, print, errorMm), std::ios::binary);
   Header header{};
@@ -120,34 +101,16 @@ std::optional<ModelObject> find(std::uint64_t print, float errorMm, const ModelO
 }
 
 void keep(std::uint64_t print, float errorMm, const ModelObject& copy) {
-  const fs::path where = folder();
+  const fs::path where = UserCache::folder("detail");
   if (where.empty()) return;
-  std::error_code error;
-  fs::create_directories(where, error);
-  if (error) return;
-  std::string temporary = (where / ".copy-XXXXXX").string();
-  const int fd = ::mkstemp(temporary.data());
-  if (fd < 0) return;
-  ::close(fd);
-  {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    Header header{{kMagic[0], kMagic[1], kMagic[2], kMagic[3]}, kVersion, print, errorMm,
-                  copy.triangleColors ? 1u : 0u, copy.positions.size(), copy.indices.size()};
-    out.write(reinterpret_cast<const char*>(&header), sizeof header);
-    out.write(reinterpret_cast<const char*>(copy.positions.data()), std::streamsize(copy.positions.size() * sizeof(Float3)));
-    out.write(reinterpret_cast<const char*>(copy.indices.data()), std::streamsize(copy.indices.size() * sizeof(std::uint32_t)));
-    if (copy.triangleColors)
-      out.write(reinterpret_cast<const char*>(copy.triangleColors->data()),
-                std::streamsize(copy.triangleColors->size() * sizeof(std::int32_t)));
-    out.close();
-    if (!out) {
-      fs::remove(temporary, error);
-      return;
-    }
-  }
-  fs::rename(temporary, fileOf(where, print, errorMm), error);
-  if (error) fs::remove(temporary, error);
-  prune(where);
+  const Header header{{kMagic[0], kMagic[1], kMagic[2], kMagic[3]}, kVersion, print, errorMm,
+                      copy.triangleColors ? 1u : 0u, copy.positions.size(), copy.indices.size()};
+  const std::span<const std::int32_t> colours = copy.triangleColors ? std::span<const std::int32_t>(*copy.triangleColors)
+                                                                     : std::span<const std::int32_t>();
+  UserCache::write(fileOf(where, print, errorMm),
+                   {std::as_bytes(std::span(&header, 1)), std::as_bytes(std::span(copy.positions)),
+                    std::as_bytes(std::span(copy.indices)), std::as_bytes(colours)},
+                   kKept);
 }
 
 }  // namespace vantorel::DetailCache

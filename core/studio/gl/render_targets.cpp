@@ -26,7 +26,7 @@ bool PictureTargets::ensure(int width, int height, int samples) {
   if (width > largest || height > largest) return false;
   if (!multisampleFramebuffer_) {
     multisampleFramebuffer_ = Framebuffer::make();
-    colourBuffer_ = Renderbuffer::make();
+    colourTexture_ = Texture::make();
     depthBuffer_ = Renderbuffer::make();
     resolveFramebuffer_ = Framebuffer::make();
     resolveBuffer_ = Renderbuffer::make();
@@ -49,12 +49,12 @@ bool PictureTargets::ensure(int width, int height, int samples) {
 }
 
 bool PictureTargets::storePicture(int width, int height, int samples) {
-  glBindRenderbuffer(GL_RENDERBUFFER, colourBuffer_.get());
-  glRenderbufferStorageMultisample(GL_RENDERBUFFER, samples, GL_RGBA8, width, height);
+  glBindTexture(GL_TEXTURE_2D_MULTISAMPLE, colourTexture_.get());
+  glTexImage2DMultisample(GL_TEXTURE_2D_MULTISAMPLE, samples, GL_RGBA8, width, height, GL_TRUE);
   glBindRenderbuffer(GL_RENDERBUFFER, depthBuffer_.get());
   glRenderbufferStorageMultisample(GL_RENDERBUFFER, samples, GL_DEPTH_COMPONENT24, width, height);
   glBindFramebuffer(GL_FRAMEBUFFER, multisampleFramebuffer_.get());
-  glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colourBuffer_.get());
+  glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D_MULTISAMPLE, colourTexture_.get(), 0);
   glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, depthBuffer_.get());
   const bool multisampleOK = complete();
   glBindRenderbuffer(GL_RENDERBUFFER, resolveBuffer_.get());

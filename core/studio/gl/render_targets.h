@@ -19,6 +19,7 @@ class PictureTargets {
   GLuint lit() const { return litFramebuffer_.get(); }
   GLuint litTexture() const { return litTexture_.get(); }
   GLuint multisample() const { return multisampleFramebuffer_.get(); }
+  GLuint multisampleTexture() const { return colourTexture_.get(); }
   GLuint resolve() const { return resolveFramebuffer_.get(); }
 
   /// The resolved picture, top row first. Leaves the default framebuffer bound.
@@ -31,7 +32,8 @@ class PictureTargets {
   bool storePixels(int width, int height);
 
   Framebuffer multisampleFramebuffer_;
-  Renderbuffer colourBuffer_, depthBuffer_;
+  Texture colourTexture_;  // a texture, so that a program resolves it
+  Renderbuffer depthBuffer_;
   Framebuffer resolveFramebuffer_;
   Renderbuffer resolveBuffer_;
   Framebuffer attributesFramebuffer_;

@@ -1,5 +1,7 @@
 #include "studio/gl/renderer.h"
 
+#include "studio/gl/shaders.h"
+
 #include "studio/reference_geometry.h"
 #include "studio/transforms.h"
 
@@ -30,7 +32,9 @@ class Stopwatch {
 
 }  // namespace
 
-Renderer::Renderer(bool software) : software_(software), floor_(software), fullScreen_(VertexArray::make()) {
+Renderer::Renderer(bool software)
+    : software_(software), floor_(software), resolve_({shaders::maskVertex}, {shaders::resolveFragment}),
+      fullScreen_(VertexArray::make()) {
   GLint maxSamples = 4;
   glGetIntegerv(GL_MAX_SAMPLES, &maxSamples);
   samples_ = std::min(4, int(maxSamples));
@@ -190,9 +194,19 @@ std::optional<Image> Renderer::draw(const StudioScene& scene, std::span<const Me
   glBindVertexArray(0);
   clock.lap(&RenderTimings::colour);
 
-  glBindFramebuffer(GL_READ_FRAMEBUFFER, targets_.multisample());
-  glBindFramebuffer(GL_DRAW_FRAMEBUFFER, targets_.resolve());
-  glBlitFramebuffer(0, 0, width, height, 0, 0, width, height, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+  glBindFramebuffer(GL_FRAMEBUFFER, targets_.resolve());
+  glViewport(0, 0, width, height);
+  glDisable(GL_DEPTH_TEST);
+  glDisable(GL_BLEND);
+  glDisable(GL_CULL_FACE);
+  resolve_.use();
+  glActiveTexture(GL_TEXTURE0 + litUnit);
+  glBindTexture(GL_TEXTURE_2D_MULTISAMPLE, targets_.multisampleTexture());
+  glUniform1i(resolve_.location("uPicture"), litUnit);
+  glUniform1i(resolve_.location("uSamples"), samples_);
+  glBindVertexArray(fullScreen_.get());
+  glDrawArrays(GL_TRIANGLES, 0, 3);
+  glBindVertexArray(0);
   clock.lap(&RenderTimings::resolve);
   if (floorShown && floorUnder) {
     glBindFramebuffer(GL_FRAMEBUFFER, targets_.resolve());

@@ -6,6 +6,7 @@
 #include "studio/gl/ambient_occlusion.h"
 #include "studio/gl/device_mesh.h"
 #include "studio/gl/floor_pass.h"
+#include "studio/gl/program.h"
 #include "studio/gl/render_targets.h"
 #include "studio/gl/shadow_pass.h"
 #include "studio/gl/surface_passes.h"
@@ -61,6 +62,7 @@ class Renderer {
   SurfacePasses surfaces_;
   ShadowPass shadow_;
   FloorPass floor_;
+  Program resolve_;
   VertexArray fullScreen_;  // no streams: the full-screen passes make their triangle from the vertex index
   std::vector<DeviceMesh> meshes_;
   std::unique_ptr<OcclusionMaps> occlusion_;

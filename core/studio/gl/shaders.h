@@ -33,6 +33,9 @@ extern const char* const maskFragmentHead;
 extern const char* const maskFragment;  ///< after the head
 extern const char* const blurFragment;
 
+/// The multisampled picture averaged into one sample a pixel; its vertex stage is `maskVertex`.
+extern const char* const resolveFragment;
+
 /// Shared pieces: a pixel's surface attributes in four words; soft shadow lookups; tone mapping
 /// and sRGB encoding and decoding.
 extern const char* const attributePacking;
