@@ -59,6 +59,38 @@ ModelObject closedMesh(std::size_t triangles) {
   return m;
 }
 
+ModelObject scanLikeMesh(std::size_t triangles) {
+  // 2 × segments × (rings − 1) triangles with rings = segments.
+  const auto n = std::max<std::size_t>(4, std::size_t(std::lround(std::sqrt(double(triangles) / 2))));
+  const std::size_t rings = n, segments = n;
+  ModelObject m;
+  m.id = 1;
+  m.name = "Scan";
+  m.positions.reserve((rings - 1) * segments + 2);
+  // Single-point poles, so the surface is closed and every triangle has area.
+  m.positions.push_back({0, 0, -40});
+  for (std::size_t i = 1; i < rings; ++i) {
+    const double t = M_PI * double(i) / double(rings);
+    for (std::size_t j = 0; j < segments; ++j) {
+      const double p = 2 * M_PI * double(j) / double(segments);
+      const double d = 1 + 0.05 * std::sin(5 * t) * std::cos(3 * p) + 0.02 * std::sin(11 * t + 1) * std::sin(9 * p);
+      m.positions.push_back({float(14 * d * std::sin(t) * std::cos(p)), float(14 * d * std::sin(t) * std::sin(p)),
+                             float(-40 * d * std::cos(t))});
+    }
+  }
+  m.positions.push_back({0, 0, 40});
+  const auto at = [&](std::size_t ring, std::size_t j) { return std::uint32_t(1 + (ring - 1) * segments + j % segments); };
+  const auto top = std::uint32_t(m.positions.size() - 1);
+  m.indices.reserve(6 * segments * (rings - 1));
+  for (std::size_t j = 0; j < segments; ++j) m.indices.insert(m.indices.end(), {0, at(1, j + 1), at(1, j)});
+  for (std::size_t i = 1; i + 1 < rings; ++i)
+    for (std::size_t j = 0; j < segments; ++j)
+      m.indices.insert(m.indices.end(),
+                       {at(i, j), at(i, j + 1), at(i + 1, j + 1), at(i, j), at(i + 1, j + 1), at(i + 1, j)});
+  for (std::size_t j = 0; j < segments; ++j) m.indices.insert(m.indices.end(), {top, at(rings - 1, j), at(rings - 1, j + 1)});
+  return m;
+}
+
 namespace {
 FILE* openForWriting(const std::filesystem::path& path) {
   FILE* f = std::fopen(path.c_str(), "wb");
