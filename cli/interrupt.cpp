@@ -58,8 +58,14 @@ InterruptToStop::InterruptToStop() : watcher_(new Watcher) {
 
 InterruptToStop::~InterruptToStop() {
   watcher_->thread = {};  // joins it
+  // After a stop the process is on its way out with the first signal's status: a second signal
+  // arriving now (an impatient Ctrl+C, a supervisor's follow-up) must not turn that into a death
+  // by signal while the exit is still under way, so the stop signals are ignored from here on.
+  struct sigaction ignore {};
+  ignore.sa_handler = SIG_IGN;
+  const bool stopping = firstSignal.load() != 0;
   for (std::size_t i = 0; i < std::size(stopSignals); ++i) {
-    if (watcher_->installed[i]) ::sigaction(stopSignals[i], &watcher_->previous[i], nullptr);
+    if (watcher_->installed[i]) ::sigaction(stopSignals[i], stopping ? &ignore : &watcher_->previous[i], nullptr);
   }
   ::sigaction(SIGPIPE, &watcher_->previousPipe, nullptr);
   delete watcher_;

@@ -1,5 +1,6 @@
 // Batches split over several processes, and batches stopped and resumed, run as a fleet would run them.
 #include "scratch_folder.h"
+#include "shell_command.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -18,24 +19,11 @@
 
 namespace fs = std::filesystem;
 using vantorel::test::ScratchFolder;
+using vantorel::test::Outcome;
+using vantorel::test::quoted;
+using vantorel::test::shell;
 
 namespace {
-
-struct Outcome {
-  int status;
-  std::string output;
-};
-
-Outcome shell(const std::string& command) {
-  FILE* pipe = popen(command.c_str(), "r");
-  std::string output;
-  char buffer[4096];
-  while (std::size_t n = fread(buffer, 1, sizeof buffer, pipe)) output.append(buffer, n);
-  const int status = pclose(pipe);
-  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, output};
-}
-
-std::string quoted(const fs::path& p) { return "'" + p.string() + "'"; }
 
 std::string command(const fs::path& in, const std::string& arguments) {
   return "cd " + quoted(in) + " && VANTOREL_GL=software exec " + VANTOREL_CLI + " " + arguments;

@@ -1,4 +1,5 @@
 // The info and render commands, run in process.
+#include "command_call.h"
 #include "commands.h"
 #include "staging/look.h"
 
@@ -16,16 +17,8 @@ using namespace vantorel;
 
 namespace {
 
-struct Outcome {
-  int status;
-  std::string out, err;
-};
-
-Outcome call(int (*command)(const std::vector<std::string>&, std::ostream&, std::ostream&), std::vector<std::string> args) {
-  std::ostringstream out, err;
-  const int status = command(args, out, err);
-  return {status, out.str(), err.str()};
-}
+using Outcome = test::CommandOutcome;
+using test::call;
 Outcome info(std::vector<std::string> args) { return call(cli::info, std::move(args)); }
 Outcome render(std::vector<std::string> args) { return call(cli::render, std::move(args)); }
 

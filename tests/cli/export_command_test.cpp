@@ -1,5 +1,6 @@
 // The vantorel-cli executable run as a user would run it.
 #include "scratch_folder.h"
+#include "shell_command.h"
 #include "threemf_fixtures.h"
 
 #include <gtest/gtest.h>
@@ -18,24 +19,11 @@
 
 namespace fs = std::filesystem;
 using vantorel::test::ScratchFolder;
+using vantorel::test::Outcome;
+using vantorel::test::quoted;
+using vantorel::test::shell;
 
 namespace {
-
-struct Outcome {
-  int status;
-  std::string output;
-};
-
-Outcome shell(const std::string& command) {
-  FILE* pipe = popen(command.c_str(), "r");
-  std::string output;
-  char buffer[4096];
-  while (std::size_t n = fread(buffer, 1, sizeof buffer, pipe)) output.append(buffer, n);
-  const int status = pclose(pipe);
-  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, output};
-}
-
-std::string quoted(const fs::path& p) { return "'" + p.string() + "'"; }
 
 Outcome cli(const std::string& arguments, const fs::path& in = ".") {
   return shell("cd " + quoted(in) + " && VANTOREL_GL=software " + VANTOREL_CLI + " " + arguments + " 2>&1");

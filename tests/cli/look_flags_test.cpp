@@ -1,4 +1,5 @@
 // The look and output flags: what each sets, the sentences for wrong values, and `look` read back.
+#include "command_call.h"
 #include "commands.h"
 #include "export_options.h"
 
@@ -60,16 +61,8 @@ Parsed parse(std::vector<std::string> args) {
   return {ok, settings, rest, err.str()};
 }
 
-struct Outcome {
-  int status;
-  std::string out, err;
-};
-
-Outcome call(int (*command)(const std::vector<std::string>&, std::ostream&, std::ostream&), std::vector<std::string> args) {
-  std::ostringstream out, err;
-  const int status = command(args, out, err);
-  return {status, out.str(), err.str()};
-}
+using Outcome = test::CommandOutcome;
+using test::call;
 
 json rgba(double r, double g, double b) { return {{"r", r}, {"g", g}, {"b", b}, {"a", 1.0}}; }
 

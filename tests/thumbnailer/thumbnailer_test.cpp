@@ -1,6 +1,7 @@
 // The vantorel-thumbnailer executable run as a file manager runs it.
 #include "input/sample_models.h"
 #include "scratch_folder.h"
+#include "shell_command.h"
 
 #include <gtest/gtest.h>
 #include <png.h>
@@ -11,31 +12,20 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <sys/wait.h>
 #include <vector>
 
 namespace fs = std::filesystem;
 using namespace vantorel;
 using vantorel::test::ScratchFolder;
+using vantorel::test::Outcome;
+using vantorel::test::quoted;
+using vantorel::test::shell;
 
 namespace {
 
-struct Outcome {
-  int status;
-  std::string output;  // standard output and error together
-};
-
 Outcome thumbnailer(const std::string& arguments) {
-  const std::string command = std::string("VANTOREL_GL=software ") + VANTOREL_THUMBNAILER + " " + arguments + " 2>&1";
-  FILE* pipe = popen(command.c_str(), "r");
-  std::string output;
-  char buffer[4096];
-  while (std::size_t n = fread(buffer, 1, sizeof buffer, pipe)) output.append(buffer, n);
-  const int status = pclose(pipe);
-  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, output};
+  return shell(std::string("VANTOREL_GL=software ") + VANTOREL_THUMBNAILER + " " + arguments + " 2>&1");
 }
-
-std::string quoted(const fs::path& p) { return "'" + p.string() + "'"; }
 
 // The thumbnailer takes files, so each sample goes to disk as a binary STL.
 fs::path writeSTL(const PrintModel& model, const fs::path& file) {
