@@ -4,6 +4,7 @@
 #include "output/export_error.h"
 #include "output/frame_checks.h"
 
+#include <sched.h>
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -26,8 +27,10 @@ FramePipeline::~FramePipeline() {
 }
 
 void lowerThisThreadsPriority() {
-  // Linux keeps a nice value per thread, and threads started from this one inherit it.
+  // Linux keeps the policy and nice value per thread, and threads started from this one inherit them.
   (void)::setpriority(PRIO_PROCESS, pid_t(::syscall(SYS_gettid)), kEncoderNice);
+  sched_param none{};
+  (void)::sched_setscheduler(0, SCHED_IDLE, &none);
 }
 
 void FramePipeline::run() {

@@ -55,12 +55,12 @@ private:
   std::thread thread_;
 };
 
-/// The nice value of the encoding threads. The rasteriser spreads each frame over every core and
-/// waits for the slowest part, so an encoder thread taking a core from it in the middle of a frame
-/// stalls the whole frame; at a lower priority the encoders run in the gaps the rasteriser leaves
-/// (set-up, read-back, compositing), and when they fall behind, the full queue stops the drawing
-/// and they have the cores to themselves.
-inline constexpr int kEncoderNice = 10;
+/// The encoding threads' priority. The rasteriser spreads each frame over every core and waits for
+/// the slowest part, so an encoder thread taking a core from it in the middle of a frame stalls the
+/// whole frame. Scheduled as idle work (and at this nice value where that is refused), the encoders
+/// run in the gaps the rasteriser leaves (set-up, read-back, compositing); when they fall behind,
+/// the full queue stops the drawing and they have the cores to themselves, so they never starve.
+inline constexpr int kEncoderNice = 19;
 /// Gives the calling thread, and the threads it starts from now on, the encoders' priority.
 void lowerThisThreadsPriority();
 
