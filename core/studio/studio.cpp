@@ -13,7 +13,9 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <future>
 #include <mutex>
+#include <system_error>
 #include <numbers>
 #include <utility>
 #include <vector>
@@ -26,6 +28,7 @@ struct Studio::Device {
   std::unique_ptr<gl::Renderer> renderer;
   std::optional<std::pair<LightingPreset, RGBA>> environment;  // the preset and sweep whose light is uploaded
   std::optional<ReferenceNode> reference;     // the reference whose geometry is uploaded
+  std::vector<gl::Occluding> occluders;       // each object's occluding form, for every placement
   std::optional<Matrix4> occlusion;           // the placement the meshes' occlusion is baked for
   struct Backdrop {
     BackgroundStyle style;
@@ -85,23 +88,52 @@ Studio::Studio(PrintModel model, Look look, HiddenObjects hidden)
 
 Studio::~Studio() = default;
 
+void Studio::prepare() { gl::Context::prepare(); }
+
 std::shared_ptr<Studio> Studio::create(PrintModel model, Look look, HiddenObjects hidden) {
-  auto device = std::make_unique<Device>();
-  device->context = gl::Context::create();
   std::shared_ptr<Studio> studio(new Studio(std::move(model), std::move(look), std::move(hidden)));
   studio->placement_ = Placement::of(studio->model_, studio->look_.orientation, studio->hidden_);
   const Float3 size = studio->placement_.stagedSize();
   studio->meshScale_ = Scene::unitScale(std::max({size.x, size.y, size.z}));
   for (const ModelObject& object : studio->model_.objects) {
     if (studio->hidden_.contains(object.id)) continue;
-    studio->meshes_.push_back({object});
+    studio->meshes_.push_back({&object});
     studio->forms_.push_back({Detail::colourKeys(object), {}, std::nullopt});
   }
+  // The environment's light is pure arithmetic: it is worked out on another core while this one
+  // opens the device and builds the programs, and the studio's first staging finds it made.
+  std::future<void> environment;
+  {
+    const float unitScale = Scene::unitScale(Lighting::sweepExtent(studio->placement_, Bounds::empty, 1, 0).extent());
+    const Bounds reference = unitScale == 1 ? Scene::reference(studio->look_, studio->placement_.bounds).box() : Bounds::empty;
+    const RGBA sweep = Lighting::stage(studio->look_, Lighting::sweepExtent(studio->placement_, reference, unitScale)).sweepColor;
+    try {
+      environment = std::async(std::launch::async, [preset = studio->look_.lighting, sweep] { environmentOf(preset, sweep); });
+    } catch (const std::system_error&) {
+      // No thread to be had: the first staging works it out.
+    }
+  }
+  // So are the occluding forms of the objects, which hold for every placement.
+  const auto occluding = [studio] {
+    std::vector<gl::Occluding> forms;
+    for (const MeshEntry& entry : studio->meshes_) forms.push_back(gl::occluderOf(*entry.object));
+    return forms;
+  };
+  std::future<std::vector<gl::Occluding>> occluders;
+  try {
+    occluders = std::async(std::launch::async, occluding);
+  } catch (const std::system_error&) {
+    // Worked out below instead.
+  }
+  auto device = std::make_unique<Device>();
+  device->context = gl::Context::create();
   {
     gl::Context::Current current(*device->context);
     device->renderer = std::make_unique<gl::Renderer>(device->context->isSoftware());
   }
+  device->occluders = occluders.valid() ? occluders.get() : occluding();
   studio->device_ = std::move(device);
+  if (environment.valid()) environment.wait();
   std::lock_guard lock(studio->mutex_);
   gl::Context::Current current(*studio->device_->context);
   studio->rebuild();
@@ -142,16 +174,14 @@ void Studio::rebuild() {
   scene_.modelTransform = placement_.transform;
   scene_.objects.clear();
   for (std::size_t i = 0; i < meshes_.size(); ++i) {
-    ObjectNode node{meshes_[i].object.name, i, {}};
+    ObjectNode node{meshes_[i].object->name, i, {}};
     for (const std::int64_t colour : forms_[i].colours) node.materials.push_back(Scene::groupMaterial(model_, look_, colour));
     scene_.objects.push_back(std::move(node));
   }
   // The model's occlusion turns with it, so it is baked again only when the placement changes,
   // and every form made so far takes its shade from the new maps.
   if (device_->occlusion != placement_.transform) {
-    std::vector<const ModelObject*> objects;
-    for (const MeshEntry& entry : meshes_) objects.push_back(&entry.object);
-    device_->renderer->bakeOcclusion(objects, placement_.transform, placement_.bounds);
+    device_->renderer->bakeOcclusion(device_->occluders, placement_.transform, placement_.bounds);
     device_->occlusion = placement_.transform;
     for (const Forms& forms : forms_)
       for (const Form& made : forms.made)
@@ -222,7 +252,7 @@ const Studio::Form& Studio::form(std::size_t i, int level) {
   std::vector<Form>& made = forms_[i].made;
   const auto found = std::find_if(made.begin(), made.end(), [&](const Form& f) { return f.level == level; });
   if (found != made.end()) return *found;
-  const ModelObject& object = meshes_[i].object;
+  const ModelObject& object = *meshes_[i].object;
   const auto place = [&made](int l) {
     return std::lower_bound(made.begin(), made.end(), l, [](const Form& f, int k) { return f.level < k; });
   };

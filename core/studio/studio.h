@@ -27,13 +27,16 @@ class Studio {
   /// size: a dense object from a copy simplified to a fraction of the picture's pixel, made when a
   /// picture first needs it and kept for the pictures that follow (a video's frames, the shots).
   struct MeshEntry {
-    ModelObject object;
+    const ModelObject* object;  ///< in model()
   };
 
   /// Builds the studio for `model` under `look`, leaving out the objects in `hidden`: meshes,
   /// placement, reference, lights and floor, uploaded and ready to render. Any thread.
   /// Throws StudioError (noGraphics) when no OpenGL 4.1 device or context can be had.
   static std::shared_ptr<Studio> create(PrintModel model, Look look, HiddenObjects hidden = {});
+  /// Starts loading the graphics driver in the background, for a program that is about to read a
+  /// model and then make its first studio: the two then overlap. Any thread; returns at once.
+  static void prepare();
   ~Studio();
   Studio(const Studio&) = delete;
   Studio& operator=(const Studio&) = delete;

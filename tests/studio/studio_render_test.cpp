@@ -164,7 +164,7 @@ TEST(StudioScene, NodesFollowTheLook) {
   Look look{.scaleReference = ScaleReference::ruler, .startAngle = 35};
   auto studio = Studio::create(model, look, {hiddenId});
   ASSERT_EQ(studio->meshes().size(), 1u);
-  EXPECT_EQ(studio->meshes()[0].object.id, model.objects[0].id);
+  EXPECT_EQ(studio->meshes()[0].object->id, model.objects[0].id);
   StudioScene scene = studio->scene();
   ASSERT_EQ(scene.objects.size(), 1u);
   EXPECT_EQ(scene.objects[0].name, model.objects[0].name);

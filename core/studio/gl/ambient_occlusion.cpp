@@ -42,44 +42,28 @@ Float3 rotated(const Matrix4& m, Float3 v) {
           m(2, 0) * v.x + m(2, 1) * v.y + m(2, 2) * v.z};
 }
 
-// What one object draws into the maps: its own triangles, or a coarser copy of a dense one.
-// Closed objects show the same nearest surface from both sides, so none is culled.
+// One object's occluding form on the device. Closed objects show the same nearest surface from
+// both sides, so none is culled.
 struct Occluder {
   VertexArray vao;
   Buffer positions, indices;
   GLsizei count = 0;
-  float error = 0;  // how far the copy's surface may lie from the object's, relative to its size
 
-  explicit Occluder(const ModelObject& object) {
-    const std::size_t total = object.indices.size() - object.indices.size() % 3;
-    if (total == 0 || object.positions.empty()) return;
-    std::vector<std::uint32_t> all(object.indices.begin(), object.indices.begin() + std::ptrdiff_t(total));
-    std::size_t kept = total;
-    if (total / 3 > kOccluderTriangles) {
-      kept = meshopt_simplifySloppy(all.data(), object.indices.data(), total, &object.positions[0].x,
-                                    object.positions.size(), sizeof(Float3), kOccluderTriangles * 3, 1.0f, &error);
-    }
-    // The copy's own few points, in the order it uses them, keep the vertex fetches close together.
-    std::vector<std::uint32_t> remap(object.positions.size(), ~0u);
-    std::vector<Float3> points;
-    for (std::size_t i = 0; i < kept; ++i) {
-      if (all[i] >= object.positions.size()) return;
-      std::uint32_t& slot = remap[all[i]];
-      if (slot == ~0u) slot = std::uint32_t(points.size()), points.push_back(object.positions[all[i]]);
-      all[i] = slot;
-    }
+  explicit Occluder(const Occluding& form) {
+    if (form.indices.size() < 3 || form.points.empty()) return;
     vao = VertexArray::make();
     positions = Buffer::make();
     indices = Buffer::make();
     glBindVertexArray(vao.get());
     glBindBuffer(GL_ARRAY_BUFFER, positions.get());
-    glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(points.size() * sizeof(Float3)), points.data(), GL_STATIC_DRAW);
+    glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(form.points.size() * sizeof(Float3)), form.points.data(), GL_STATIC_DRAW);
     glEnableVertexAttribArray(0);
     glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, sizeof(Float3), nullptr);
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, indices.get());
-    glBufferData(GL_ELEMENT_ARRAY_BUFFER, GLsizeiptr(kept * sizeof(std::uint32_t)), all.data(), GL_STATIC_DRAW);
+    glBufferData(GL_ELEMENT_ARRAY_BUFFER, GLsizeiptr(form.indices.size() * sizeof(std::uint32_t)), form.indices.data(),
+                 GL_STATIC_DRAW);
     glBindVertexArray(0);
-    count = GLsizei(kept - kept % 3);
+    count = GLsizei(form.indices.size() - form.indices.size() % 3);
   }
 
   void draw(GLsizei instances) const {
@@ -91,7 +75,29 @@ struct Occluder {
 
 }  // namespace
 
-OcclusionMaps::OcclusionMaps(std::span<const ModelObject* const> objects, const Matrix4& placement, const Bounds& placed)
+Occluding occluderOf(const ModelObject& object) {
+  Occluding form;
+  const std::size_t total = object.indices.size() - object.indices.size() % 3;
+  if (total == 0 || object.positions.empty()) return form;
+  std::vector<std::uint32_t> all(object.indices.begin(), object.indices.begin() + std::ptrdiff_t(total));
+  std::size_t kept = total;
+  if (total / 3 > kOccluderTriangles) {
+    kept = meshopt_simplifySloppy(all.data(), object.indices.data(), total, &object.positions[0].x,
+                                  object.positions.size(), sizeof(Float3), kOccluderTriangles * 3, 1.0f, &form.error);
+  }
+  // The copy's own few points, in the order it uses them, keep the vertex fetches close together.
+  std::vector<std::uint32_t> remap(object.positions.size(), ~0u);
+  form.indices.resize(kept);
+  for (std::size_t i = 0; i < kept; ++i) {
+    if (all[i] >= object.positions.size()) return {};
+    std::uint32_t& slot = remap[all[i]];
+    if (slot == ~0u) slot = std::uint32_t(form.points.size()), form.points.push_back(object.positions[all[i]]);
+    form.indices[i] = slot;
+  }
+  return form;
+}
+
+OcclusionMaps::OcclusionMaps(std::span<const Occluding> objects, const Matrix4& placement, const Bounds& placed)
     : placement_(placement) {
   if (objects.empty() || placed.isEmpty()) return;
   centre_ = (placed.min + placed.max) * 0.5f;
@@ -124,7 +130,10 @@ OcclusionMaps::OcclusionMaps(std::span<const ModelObject* const> objects, const 
   Program program({prefix.c_str(), shaders::occlusionVertex}, {shaders::occlusionFragment});
   std::vector<Occluder> occluders;
   occluders.reserve(objects.size());
-  for (const ModelObject* object : objects) occluders.emplace_back(*object);
+  for (const Occluding& form : objects) {
+    occluders.emplace_back(form);
+    coarse_ = std::max(coarse_, 2 * form.error);
+  }
   Texture atlas = Texture::make();
   glBindTexture(GL_TEXTURE_2D, atlas.get());
   // Sixteen bits resolve a sixty-five-thousandth of the sphere, far finer than a texel, at half
@@ -172,7 +181,6 @@ OcclusionMaps::OcclusionMaps(std::span<const ModelObject* const> objects, const 
   glBindFramebuffer(GL_FRAMEBUFFER, 0);
   if (!complete || glGetError() != GL_NO_ERROR) return;
   depth_ = std::move(depth);
-  for (const Occluder& occluder : occluders) coarse_ = std::max(coarse_, 2 * occluder.error);
 }
 
 void OcclusionMaps::shade(const RenderMesh& mesh, DeviceMesh& device) const {

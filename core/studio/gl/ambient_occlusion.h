@@ -14,15 +14,25 @@
 
 namespace vantorel::gl {
 
+/// What one object draws into the maps, in its file's coordinates: its own triangles or, for a
+/// dense object, a coarser copy whose surface may lie `error` (relative to its size) off the object's.
+struct Occluding {
+  std::vector<Float3> points;
+  std::vector<std::uint32_t> indices;
+  float error = 0;
+};
+/// The occluding form of `object`. Pure arithmetic, any thread; it holds for every placement.
+Occluding occluderOf(const ModelObject& object);
+
 /// Depth maps of the model from a few dozen directions, drawn and read back once per placement;
 /// any drawn form of its objects (whole or simplified) then takes its occlusion from them.
 class OcclusionMaps {
  public:
-  /// Draws the maps of `objects` (in file coordinates) standing under `placement`, a rigid
+  /// Draws the maps of the objects' occluding forms standing under `placement`, a rigid
   /// transform whose result `placed` bounds, on the floor at y = 0. Needs the studio's context
   /// current; leaves the default framebuffer bound. Without a device (or when it fails) every
   /// vertex shaded from the maps stays fully open.
-  OcclusionMaps(std::span<const ModelObject* const> objects, const Matrix4& placement, const Bounds& placed);
+  OcclusionMaps(std::span<const Occluding> objects, const Matrix4& placement, const Bounds& placed);
 
   /// Gives `device` the occlusion of `mesh`'s vertices, the objects occluding each other and the
   /// floor hiding the ground. Bounded by the mesh's vertices times the directions.

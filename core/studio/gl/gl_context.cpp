@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 namespace vantorel::gl {
@@ -34,10 +36,17 @@ struct Candidate {
 
 // EGL displays are per device and eglTerminate would end every context on one, so each display is
 // initialised once for the process and never terminated.
+// Never destroyed: a thread started by Context::prepare may still be listing them while the
+// process exits (a model that couldn't be read ends the program at once).
+struct Displays {
+  std::mutex mutex;
+  std::vector<Candidate> hardware, software;
+  bool listed = false;
+};
+
 std::vector<Candidate> candidateDisplays() {
-  static std::mutex mutex;
-  static std::vector<Candidate> hardware, software;
-  static bool listed = false;
+  static Displays& displays = *new Displays;
+  auto& [mutex, hardware, software, listed] = displays;
   std::lock_guard lock(mutex);
   if (!listed) {
     listed = true;
@@ -89,6 +98,14 @@ EGLContext createContext(EGLDisplay display) {
 }
 
 }  // namespace
+
+void Context::prepare() {
+  try {
+    std::thread([] { candidateDisplays(); }).detach();
+  } catch (const std::system_error&) {
+    // No thread to be had: the first context initialises the devices itself.
+  }
+}
 
 std::unique_ptr<Context> Context::create() {
   std::string tried;

@@ -12,6 +12,9 @@ class Context {
   /// software device (only the software one when VANTOREL_GL=software), then the surfaceless
   /// platform where device enumeration is missing. Throws StudioError::noGraphics when none works.
   static std::unique_ptr<Context> create();
+  /// Finds and initialises the EGL devices (loading their drivers) on a thread of its own, so that
+  /// a context created later finds them ready. Any thread; returns at once.
+  static void prepare();
   ~Context();
   Context(const Context&) = delete;
   Context& operator=(const Context&) = delete;

@@ -104,7 +104,7 @@ std::size_t Renderer::upload(const RenderMesh& mesh, Culling culling) {
   return meshes_.size() - 1;
 }
 
-void Renderer::bakeOcclusion(std::span<const ModelObject* const> objects, const Matrix4& placement, const Bounds& placed) {
+void Renderer::bakeOcclusion(std::span<const Occluding> objects, const Matrix4& placement, const Bounds& placed) {
   occlusion_ = std::make_unique<OcclusionMaps>(objects, placement, placed);
 }
 

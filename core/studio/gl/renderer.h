@@ -32,8 +32,9 @@ class Renderer {
 
   /// Uploads a drawn form of an object, culled as given, and returns its slot.
   std::size_t upload(const RenderMesh& mesh, Culling culling);
-  /// Draws the occlusion maps of the model's `objects` standing under `placement` in the box `placed`.
-  void bakeOcclusion(std::span<const ModelObject* const> objects, const Matrix4& placement, const Bounds& placed);
+  /// Draws the occlusion maps of the model's objects, from their occluding forms, standing under
+  /// `placement` in the box `placed`.
+  void bakeOcclusion(std::span<const Occluding> objects, const Matrix4& placement, const Bounds& placed);
   /// Gives the mesh in `slot`, uploaded from `mesh`, its occlusion from the maps.
   void shade(std::size_t slot, const RenderMesh& mesh);
 
