@@ -137,7 +137,7 @@ int batch(const std::vector<std::string>& args, std::ostream& out, std::ostream&
   const auto slice = Batch::shard(files.size(), batchOptions.shardIndex, batchOptions.shardCount);
   std::ranges::copy_if(slice, std::back_inserter(handled), [&](std::size_t i) { return !done.contains(absoluteNormal(files[i])); });
   const std::size_t doneBefore = slice.size() - handled.size();
-  if (!handled.empty()) Studio::prepare();  // the driver loads while the first model is read
+  const std::jthread driver = handled.empty() ? std::jthread() : Studio::prepare();  // loads while the first model is read
   if (handled.empty()) {
     out << "Nothing to export: " << (slice.empty() ? "this slice holds no model" : "every model of it is done") << ".\n";
     return 0;

@@ -65,7 +65,7 @@ int exportModel(const std::vector<std::string>& args, std::ostream& out, std::os
   std::vector<fs::path> made;
   if (!prepareOutput(options.out, "the model's folder", made, err)) return 1;
 
-  Studio::prepare();  // the driver loads while the model is read
+  const std::jthread driver = Studio::prepare();  // loads while the model is read
   InterruptToStop interrupt;
   ProgressDisplay progress(stderr);
   fs::path folder;

@@ -152,7 +152,7 @@ int render(const std::vector<std::string>& args, std::ostream& out, std::ostream
   std::optional<Look> look;
   if (!lookFile.empty() && !readJSONFile(lookFile, "look", decodeLook, look.emplace(), err)) return 1;
 
-  Studio::prepare();  // the driver loads while the model is read
+  const std::jthread driver = Studio::prepare();  // loads while the model is read
   PrintModel model;
   try {
     if (!sample.empty() && plates.kind == ModelLoader::PlateChoice::Kind::one) throw LoadError::noPlate(plates.number, 0);

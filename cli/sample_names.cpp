@@ -13,7 +13,10 @@ bool isSample(std::string_view id) {
 
 std::string sampleAlternatives() {
   std::string text;
-  for (const auto id : SampleModels::ids()) text += (text.empty() ? "" : "|") + std::string(id);
+  for (const auto id : SampleModels::ids()) {
+    if (!text.empty()) text += '|';
+    text += id;
+  }
   return text;
 }
 
@@ -22,7 +25,9 @@ std::string sampleChoices(bool withNames) {
   std::string text;
   for (std::size_t i = 0; i < ids.size(); ++i) {
     if (i > 0) text += i + 1 == ids.size() ? " or " : ", ";
-    text += "\"" + std::string(ids[i]) + "\"";
+    text += '"';
+    text += ids[i];
+    text += '"';
     if (withNames) text += " (" + *SampleModels::nameOf(ids[i]) + ")";
   }
   return text;
@@ -35,7 +40,8 @@ std::string wrapped(std::string_view text, std::size_t column, std::size_t inden
     const auto space = text.find(' ');
     const std::string_view word = text.substr(0, space);
     if (!first && column + 1 + word.size() > width) {
-      result += "\n" + std::string(indent, ' ');
+      result += '\n';
+      result.append(indent, ' ');
       column = indent;
     } else if (!first) {
       result += ' ';

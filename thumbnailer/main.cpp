@@ -92,7 +92,7 @@ int run(const std::vector<std::string>& args) {
   if (!side || paths.size() != 2) return usage("give -s SIZE, the model file and the picture to write.");
   const std::filesystem::path input(paths[0]), output(paths[1]);
 
-  Studio::prepare();  // the driver loads while the model is read
+  const std::jthread driver = Studio::prepare();  // loads while the model is read
   PrintModel model;
   try {
     model = ModelLoader::load(input);

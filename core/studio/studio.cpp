@@ -88,7 +88,7 @@ Studio::Studio(PrintModel model, Look look, HiddenObjects hidden)
 
 Studio::~Studio() = default;
 
-void Studio::prepare() { gl::Context::prepare(); }
+std::jthread Studio::prepare() { return gl::Context::prepare(); }
 
 std::shared_ptr<Studio> Studio::create(PrintModel model, Look look, HiddenObjects hidden) {
   std::shared_ptr<Studio> studio(new Studio(std::move(model), std::move(look), std::move(hidden)));

@@ -17,6 +17,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace vantorel {
@@ -35,8 +36,9 @@ class Studio {
   /// Throws StudioError (noGraphics) when no OpenGL 4.1 device or context can be had.
   static std::shared_ptr<Studio> create(PrintModel model, Look look, HiddenObjects hidden = {});
   /// Starts loading the graphics driver in the background, for a program that is about to read a
-  /// model and then make its first studio: the two then overlap. Any thread; returns at once.
-  static void prepare();
+  /// model and then make its first studio: the two then overlap. Any thread; returns at once. Keep
+  /// the thread until the studio is made or the program gives up: its end waits for the driver.
+  [[nodiscard]] static std::jthread prepare();
   ~Studio();
   Studio(const Studio&) = delete;
   Studio& operator=(const Studio&) = delete;

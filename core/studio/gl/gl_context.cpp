@@ -36,8 +36,7 @@ struct Candidate {
 
 // EGL displays are per device and eglTerminate would end every context on one, so each display is
 // initialised once for the process and never terminated.
-// Never destroyed: a thread started by Context::prepare may still be listing them while the
-// process exits (a model that couldn't be read ends the program at once).
+// Never destroyed: the displays live as long as the process, whichever thread listed them.
 struct Displays {
   std::mutex mutex;
   std::vector<Candidate> hardware, software;
@@ -99,11 +98,11 @@ EGLContext createContext(EGLDisplay display) {
 
 }  // namespace
 
-void Context::prepare() {
+std::jthread Context::prepare() {
   try {
-    std::thread([] { candidateDisplays(); }).detach();
+    return std::jthread([] { candidateDisplays(); });
   } catch (const std::system_error&) {
-    // No thread to be had: the first context initialises the devices itself.
+    return {};  // no thread to be had: the first context initialises the devices itself
   }
 }
 

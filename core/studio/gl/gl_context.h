@@ -2,6 +2,7 @@
 // One headless OpenGL 4.1 core context on an EGL device, without a window. Private to the studio:
 // GL and EGL never appear in public headers.
 #include <memory>
+#include <thread>
 #include <string>
 
 namespace vantorel::gl {
@@ -13,8 +14,10 @@ class Context {
   /// platform where device enumeration is missing. Throws StudioError::noGraphics when none works.
   static std::unique_ptr<Context> create();
   /// Finds and initialises the EGL devices (loading their drivers) on a thread of its own, so that
-  /// a context created later finds them ready. Any thread; returns at once.
-  static void prepare();
+  /// a context created later finds them ready. Any thread; returns at once. The caller keeps the
+  /// thread until it has made its context or given up: its end waits for the driver, so a program
+  /// never exits in the middle of loading one.
+  [[nodiscard]] static std::jthread prepare();
   ~Context();
   Context(const Context&) = delete;
   Context& operator=(const Context&) = delete;
