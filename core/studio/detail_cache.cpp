@@ -113,4 +113,60 @@ void keep(std::uint64_t print, float errorMm, const ModelObject& copy) {
                    kKept);
 }
 
+namespace {
+
+// Bumped whenever the occlusion's bake changes (directions, maps, occluders, the floor's reach).
+constexpr std::uint32_t kOcclusionVersion = 1;
+constexpr char kOcclusionMagic[4] = {'V', 'T', 'O', 'C'};
+constexpr std::size_t kOcclusionsKept = 512;
+
+struct OcclusionHeader {
+  char magic[4];
+  std::uint32_t version;
+  std::uint64_t key;
+  std::uint64_t vertices;
+};
+
+fs::path occlusionFile(const fs::path& where, std::uint64_t key) {
+  char name[40];
+  std::snprintf(name, sizeof name, "%016llx.occlusion", static_cast<unsigned long long>(key));
+  return where / name;
+}
+
+}  // namespace
+
+std::uint64_t occlusionKey(std::string_view renderer, std::span<const std::uint64_t> objects, const Matrix4& placement,
+                           const RenderMesh& mesh) {
+  std::uint64_t h = mix(0x56544f4300000000ull, kOcclusionVersion);
+  h = mixBytes(h, renderer.data(), renderer.size());
+  h = mixBytes(h, objects.data(), objects.size());
+  h = mixBytes(h, placement.m.data(), placement.m.size());
+  h = mixBytes(h, mesh.positions.data(), mesh.positions.size());
+  return mixBytes(h, mesh.normals.data(), mesh.normals.size());
+}
+
+std::optional<std::vector<std::uint8_t>> findOcclusion(std::uint64_t key, std::size_t vertices) {
+  const fs::path where = UserCache::folder("occlusion");
+  if (where.empty()) return std::nullopt;
+  std::ifstream in(occlusionFile(where, key), std::ios::binary);
+  OcclusionHeader header{};
+  if (!in.read(reinterpret_cast<char*>(&header), sizeof header)) return std::nullopt;
+  if (std::memcmp(header.magic, kOcclusionMagic, 4) != 0 || header.version != kOcclusionVersion || header.key != key ||
+      header.vertices != vertices)
+    return std::nullopt;
+  std::vector<std::uint8_t> occlusion(vertices);
+  in.read(reinterpret_cast<char*>(occlusion.data()), std::streamsize(vertices));
+  if (!in || in.peek() != std::ifstream::traits_type::eof()) return std::nullopt;
+  return occlusion;
+}
+
+void keepOcclusion(std::uint64_t key, std::span<const std::uint8_t> occlusion) {
+  const fs::path where = UserCache::folder("occlusion");
+  if (where.empty()) return;
+  const OcclusionHeader header{{kOcclusionMagic[0], kOcclusionMagic[1], kOcclusionMagic[2], kOcclusionMagic[3]},
+                               kOcclusionVersion, key, occlusion.size()};
+  UserCache::write(occlusionFile(where, key), {std::as_bytes(std::span(&header, 1)), std::as_bytes(occlusion)},
+                   kOcclusionsKept);
+}
+
 }  // namespace vantorel::DetailCache

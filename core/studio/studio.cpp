@@ -181,11 +181,11 @@ void Studio::rebuild() {
   // The model's occlusion turns with it, so it is baked again only when the placement changes,
   // and every form made so far takes its shade from the new maps.
   if (device_->occlusion != placement_.transform) {
-    device_->renderer->bakeOcclusion(device_->occluders, placement_.transform, placement_.bounds);
+    device_->renderer->placeOccluders(device_->occluders, placement_.transform, placement_.bounds);
     device_->occlusion = placement_.transform;
     for (const Forms& forms : forms_)
       for (const Form& made : forms.made)
-        if (!made.mesh.positions.empty()) device_->renderer->shade(made.slot, made.mesh);  // aliases share a slot
+        if (!made.mesh.positions.empty()) shade(made);  // aliases share a slot
   }
   // Scale reference.
   scene_.reference = Scene::reference(look_, placement_.bounds);
@@ -303,7 +303,7 @@ const Studio::Form& Studio::form(std::size_t i, int level) {
   }
   fresh.mesh = std::move(aligned);
   fresh.slot = device_->renderer->upload(fresh.mesh, culling);
-  device_->renderer->shade(fresh.slot, fresh.mesh);
+  shade(fresh);
   if (copy) fresh.copy = std::move(*copy);
   return *made.insert(place(level), std::move(fresh));
 }
@@ -311,6 +311,23 @@ const Studio::Form& Studio::form(std::size_t i, int level) {
 void Studio::drawWhole() {
   std::lock_guard lock(mutex_);
   whole_ = true;
+}
+
+void Studio::shade(const Form& form) {
+  // The occlusion depends on every object of the scene, so each one's fingerprint is part of the key.
+  std::vector<std::uint64_t> prints;
+  for (std::size_t i = 0; i < meshes_.size(); ++i) {
+    std::optional<std::uint64_t>& print = forms_[i].print;
+    if (!print) print = DetailCache::fingerprint(*meshes_[i].object);
+    prints.push_back(*print);
+  }
+  const std::uint64_t key =
+      DetailCache::occlusionKey(device_->context->rendererName(), prints, placement_.transform, form.mesh);
+  if (const auto kept = DetailCache::findOcclusion(key, form.mesh.positions.size())) {
+    device_->renderer->setOcclusion(form.slot, *kept);
+    return;
+  }
+  DetailCache::keepOcclusion(key, device_->renderer->shade(form.slot, form.mesh));
 }
 
 std::vector<std::size_t> Studio::drawnTriangles(int width, int height) {

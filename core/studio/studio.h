@@ -105,6 +105,9 @@ class Studio {
   void rebuild();  // geometry, reference, staging; lock held, context current
   // Object `i`'s form for `level`, made and uploaded when missing; lock held, context current.
   const Form& form(std::size_t i, int level);
+  // Gives a form just made (or after a new placement) its occlusion: from the cache, else worked
+  // out from the maps and kept. Lock held, context current.
+  void shade(const Form& form);
   // The camera of a picture of width × height at `turn`; lock held.
   CameraNode camera(int width, int height, float turn, std::optional<float> elevation, FramingMode mode) const;
   // The level a picture `height` pixels high through `camera` draws surfaces at.

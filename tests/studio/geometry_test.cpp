@@ -136,7 +136,7 @@ TEST(DetailCopy, DenseObjectsShrinkAndKeepTheirColourBorders) {
   }
 }
 
-TEST(DetailCache, KeptCopiesComeBackAndDamagedOrForeignOnesArePassedOver) {
+TEST(DetailCache, KeptCopiesAndOcclusionComeBackAndDamagedOrForeignOnesArePassedOver) {
   const auto folder = std::filesystem::temp_directory_path() / ("vantorel-cache-test-" + std::to_string(::getpid()));
   const char* before = std::getenv("XDG_CACHE_HOME");
   const std::string saved = before ? before : "";
@@ -155,9 +155,16 @@ TEST(DetailCache, KeptCopiesComeBackAndDamagedOrForeignOnesArePassedOver) {
   EXPECT_EQ(*kept, *copy);
   EXPECT_FALSE(DetailCache::find(print, 0.2f, object));
   EXPECT_FALSE(DetailCache::find(print ^ 1, 0.1f, object));
+  // A form's occlusion comes back for its own key and point count only.
+  const std::vector<std::uint8_t> open{0, 128, 255};
+  DetailCache::keepOcclusion(print, open);
+  EXPECT_EQ(DetailCache::findOcclusion(print, 3), open);
+  EXPECT_FALSE(DetailCache::findOcclusion(print, 4));
+  EXPECT_FALSE(DetailCache::findOcclusion(print ^ 1, 3));
   for (const auto& entry : std::filesystem::recursive_directory_iterator(folder))
     if (entry.is_regular_file()) std::filesystem::resize_file(entry.path(), entry.file_size() - 4);
   EXPECT_FALSE(DetailCache::find(print, 0.1f, object));
+  EXPECT_FALSE(DetailCache::findOcclusion(print, 3));
   std::filesystem::remove_all(folder);
   if (before) ::setenv("XDG_CACHE_HOME", saved.c_str(), 1);
   else ::unsetenv("XDG_CACHE_HOME");

@@ -183,8 +183,9 @@ OcclusionMaps::OcclusionMaps(std::span<const Occluding> objects, const Matrix4& 
   depth_ = std::move(depth);
 }
 
-void OcclusionMaps::shade(const RenderMesh& mesh, DeviceMesh& device) const {
-  if (depth_.empty()) return;
+std::vector<std::uint8_t> OcclusionMaps::shade(const RenderMesh& mesh) const {
+  std::vector<std::uint8_t> open(mesh.positions.size(), 255);
+  if (depth_.empty()) return open;
   // Each vertex looks along every direction in its normal's half: from just off the surface, a
   // direction is blocked where the map holds a surface nearer the viewer, else (downwards) by the
   // floor, fully at the model's foot and fading with the distance to it.
@@ -195,7 +196,6 @@ void OcclusionMaps::shade(const RenderMesh& mesh, DeviceMesh& device) const {
   const float bias = 2 * texel + coarse_;
   const float reach = kFloorReach * radius_;
   const std::size_t count = std::min(mesh.positions.size(), mesh.normals.size());
-  std::vector<std::uint8_t> open(mesh.positions.size(), 255);
   const auto look = [&](std::size_t first, std::size_t last) {
     for (std::size_t v = first; v < last; ++v) {
       const Float3 world = transformPoint(placement_, mesh.positions[v]);
@@ -234,7 +234,7 @@ void OcclusionMaps::shade(const RenderMesh& mesh, DeviceMesh& device) const {
   }
   look(done, count);
   for (std::thread& helper : helpers) helper.join();
-  device.setOcclusion(open);
+  return open;
 }
 
 }  // namespace vantorel::gl

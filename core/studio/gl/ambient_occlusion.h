@@ -34,9 +34,10 @@ class OcclusionMaps {
   /// vertex shaded from the maps stays fully open.
   OcclusionMaps(std::span<const Occluding> objects, const Matrix4& placement, const Bounds& placed);
 
-  /// Gives `device` the occlusion of `mesh`'s vertices, the objects occluding each other and the
-  /// floor hiding the ground. Bounded by the mesh's vertices times the directions.
-  void shade(const RenderMesh& mesh, DeviceMesh& device) const;
+  /// The occlusion of `mesh`'s vertices (0 closed … 255 open, one per position), the objects
+  /// occluding each other and the floor hiding the ground; every vertex open when the maps failed.
+  /// Bounded by the mesh's vertices times the directions.
+  std::vector<std::uint8_t> shade(const RenderMesh& mesh) const;
 
   struct Direction {
     Float3 unit;                // towards the viewer

@@ -104,12 +104,22 @@ std::size_t Renderer::upload(const RenderMesh& mesh, Culling culling) {
   return meshes_.size() - 1;
 }
 
-void Renderer::bakeOcclusion(std::span<const Occluding> objects, const Matrix4& placement, const Bounds& placed) {
-  occlusion_ = std::make_unique<OcclusionMaps>(objects, placement, placed);
+void Renderer::placeOccluders(std::span<const Occluding> objects, const Matrix4& placement, const Bounds& placed) {
+  occlusion_.reset();
+  occluders_ = objects;
+  placement_ = placement;
+  placed_ = placed;
 }
 
-void Renderer::shade(std::size_t slot, const RenderMesh& mesh) {
-  if (occlusion_ && slot < meshes_.size()) occlusion_->shade(mesh, meshes_[slot]);
+std::vector<std::uint8_t> Renderer::shade(std::size_t slot, const RenderMesh& mesh) {
+  if (!occlusion_) occlusion_ = std::make_unique<OcclusionMaps>(occluders_, placement_, placed_);
+  std::vector<std::uint8_t> open = occlusion_->shade(mesh);
+  setOcclusion(slot, open);
+  return open;
+}
+
+void Renderer::setOcclusion(std::size_t slot, std::span<const std::uint8_t> occlusion) {
+  if (slot < meshes_.size()) meshes_[slot].setOcclusion(occlusion);
 }
 
 void Renderer::setReference(const ReferenceNode& reference, const Image* rulerScale) {

@@ -32,11 +32,14 @@ class Renderer {
 
   /// Uploads a drawn form of an object, culled as given, and returns its slot.
   std::size_t upload(const RenderMesh& mesh, Culling culling);
-  /// Draws the occlusion maps of the model's objects, from their occluding forms, standing under
-  /// `placement` in the box `placed`.
-  void bakeOcclusion(std::span<const Occluding> objects, const Matrix4& placement, const Bounds& placed);
-  /// Gives the mesh in `slot`, uploaded from `mesh`, its occlusion from the maps.
-  void shade(std::size_t slot, const RenderMesh& mesh);
+  /// The model's objects, by their occluding forms (which must outlive the renderer), now stand
+  /// under `placement` in the box `placed`: the occlusion maps are drawn when a mesh first needs them.
+  void placeOccluders(std::span<const Occluding> objects, const Matrix4& placement, const Bounds& placed);
+  /// Works out the occlusion of the mesh in `slot`, uploaded from `mesh`, from the maps, gives it
+  /// to the mesh and returns it.
+  std::vector<std::uint8_t> shade(std::size_t slot, const RenderMesh& mesh);
+  /// Gives the mesh in `slot` occlusion worked out before (one value per position).
+  void setOcclusion(std::size_t slot, std::span<const std::uint8_t> occlusion);
 
   /// The slots each object of a scene is drawn from: its surfaces, and its shadow's casters.
   struct MeshChoice {
@@ -66,7 +69,10 @@ class Renderer {
   Program resolve_;
   VertexArray fullScreen_;  // no streams: the full-screen passes make their triangle from the vertex index
   std::vector<DeviceMesh> meshes_;
-  std::unique_ptr<OcclusionMaps> occlusion_;
+  std::unique_ptr<OcclusionMaps> occlusion_;  // drawn on first need for the placement below
+  std::span<const Occluding> occluders_;
+  Matrix4 placement_;
+  Bounds placed_;
   DeviceMesh reference_;
   bool hasReference_ = false;
   SurfaceEnvironment environment_;
