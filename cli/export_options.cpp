@@ -18,7 +18,7 @@ std::string exportOptionsHelp() {
   --gif-spec FILE     the GIF spec as JSON
   --stills-spec FILE  the product-shot spec as JSON
 
-Output flags, over the preset and the spec files:
+Output flags, over the preset and the settings files above:
 )" + SpecFlags::help() +
          "\nLook flags, over each model's default look or the --look file:\n" + lookFileHelp() + LookFlags::help() +
          "\nOther options:\n";

@@ -11,7 +11,7 @@
 
 namespace vantorel::cli {
 
-/// The three specs an export works from, which the spec flags set.
+/// The settings of the three media an export makes, which the output flags set.
 struct OutputSpecs {
   VideoSpec video;
   GIFSpec gif;

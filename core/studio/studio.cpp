@@ -81,6 +81,27 @@ std::shared_ptr<const EnvironmentLight> environmentOf(LightingPreset preset, RGB
   return light;
 }
 
+// The reference, the scene's units, the sweep and the light rig of a model standing under
+// `placement` in `look`: what the studio's staging and its early start on the environment share.
+struct Staging {
+  ReferenceNode reference;
+  float unitScale;
+  SweepExtent sweep;
+  LightRig rig;
+};
+
+Staging stagingOf(const Look& look, const Placement& placement) {
+  Staging staging;
+  staging.reference = Scene::reference(look, placement.bounds);
+  staging.unitScale = Scene::unitScale(Lighting::sweepExtent(placement, Bounds::empty, 1, 0).extent());
+  // Beside a model far smaller or larger than ordinary the reference would hide the model or
+  // vanish itself, so the model alone is framed and the reference keeps its true size.
+  const Bounds framed = staging.unitScale == 1 ? staging.reference.box() : Bounds::empty;
+  staging.sweep = Lighting::sweepExtent(placement, framed, staging.unitScale);
+  staging.rig = Lighting::stage(look, staging.sweep);
+  return staging;
+}
+
 }  // namespace
 
 Studio::Studio(PrintModel model, Look look, HiddenObjects hidden)
@@ -103,15 +124,11 @@ std::shared_ptr<Studio> Studio::create(PrintModel model, Look look, HiddenObject
   // The environment's light is pure arithmetic: it is worked out on another core while this one
   // opens the device and builds the programs, and the studio's first staging finds it made.
   std::future<void> environment;
-  {
-    const float unitScale = Scene::unitScale(Lighting::sweepExtent(studio->placement_, Bounds::empty, 1, 0).extent());
-    const Bounds reference = unitScale == 1 ? Scene::reference(studio->look_, studio->placement_.bounds).box() : Bounds::empty;
-    const RGBA sweep = Lighting::stage(studio->look_, Lighting::sweepExtent(studio->placement_, reference, unitScale)).sweepColor;
-    try {
-      environment = std::async(std::launch::async, [preset = studio->look_.lighting, sweep] { environmentOf(preset, sweep); });
-    } catch (const std::system_error&) {
-      // No thread to be had: the first staging works it out.
-    }
+  try {
+    const RGBA sweep = stagingOf(studio->look_, studio->placement_).rig.sweepColor;
+    environment = std::async(std::launch::async, [preset = studio->look_.lighting, sweep] { environmentOf(preset, sweep); });
+  } catch (const std::system_error&) {
+    // No thread to be had: the first staging works it out.
   }
   // So are the occluding forms of the objects, which hold for every placement.
   const auto occluding = [studio] {
@@ -164,8 +181,7 @@ bool Studio::isSoftware() const { return device_->context->isSoftware(); }
 std::string Studio::rendererName() const { return device_->context->rendererName(); }
 
 Bounds Studio::framedReference() const {
-  // Beside a model far smaller or larger than ordinary the reference would hide the model or
-  // vanish itself, so the model alone is framed and the reference keeps its true size.
+  // As the staging frames it: only beside a model of ordinary size.
   return scene_.unitScale == 1 ? scene_.reference.box() : Bounds::empty;
 }
 
@@ -188,7 +204,8 @@ void Studio::rebuild() {
         if (!made.mesh.positions.empty()) shade(made);  // aliases share a slot
   }
   // Scale reference.
-  scene_.reference = Scene::reference(look_, placement_.bounds);
+  const Staging staging = stagingOf(look_, placement_);
+  scene_.reference = staging.reference;
   if (!device_->reference || *device_->reference != scene_.reference) {
     std::optional<Image> scale;
     if (scene_.reference.kind == ScaleReference::ruler) scale = Canvas::rulerImage(scene_.reference.rulerLength, 20);
@@ -196,9 +213,9 @@ void Studio::rebuild() {
     device_->reference = scene_.reference;
   }
   // Staging: floor, lights, environment.
-  scene_.unitScale = Scene::unitScale(Lighting::sweepExtent(placement_, Bounds::empty, 1, 0).extent());
-  sweep_ = Lighting::sweepExtent(placement_, framedReference(), scene_.unitScale);
-  scene_.rig = Lighting::stage(look_, sweep_);
+  scene_.unitScale = staging.unitScale;
+  sweep_ = staging.sweep;
+  scene_.rig = staging.rig;
   const std::pair environment{look_.lighting, scene_.rig.sweepColor};
   if (device_->environment != environment) {
     device_->renderer->setEnvironment(*environmentOf(look_.lighting, scene_.rig.sweepColor));
